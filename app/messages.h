@@ -1,0 +1,30 @@
+#pragma once
+// Everything the user is told comes in a modal box with an OK button. It all goes through
+// ShowMessage so that tests can record the messages instead of blocking on a box.
+#include <QString>
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace orlenda {
+
+struct DataReport;
+
+// The caption of every message box.
+QString AppTitle();
+
+// Shows text in a modal box (no icon, an OK button) and returns when the user closes it.
+void ShowMessage(QWidget* parent, const QString& text);
+
+// Replaces what ShowMessage does; an empty sink restores the box. Returns the previous sink.
+using MessageSink = std::function<void(QWidget* parent, const QString& text)>;
+MessageSink SetMessageSink(MessageSink sink);
+
+// Tells the user about a problem with the lunar data, once per distinct message in a run,
+// so that a missing file does not nag at every year pick. Nothing happens for an ok report.
+void ReportDataProblem(QWidget* parent, const DataReport& report);
+// Forgets which data problems were told (tests start each case afresh).
+void ForgetDataProblems();
+
+}  // namespace orlenda

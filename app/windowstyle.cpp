@@ -1,0 +1,43 @@
+#include "app/windowstyle.h"
+
+#include <QAbstractButton>
+#include <QPalette>
+#include <QWidget>
+
+#include "printing/fontmap.h"
+
+namespace orlenda {
+
+QFont WindowFont(const QString& face, double points) {
+    QFont f(ResolveFontFamily(face));
+    f.setPointSizeF(points);
+    return f;
+}
+
+void SetBackground(QWidget* w, Colour back) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, ToQColor(back));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+void SetColours(QWidget* w, Colour back, Colour text) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, ToQColor(back));
+    p.setColor(QPalette::WindowText, ToQColor(text));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+void SetButtonColour(QAbstractButton* b, Colour back) {
+    // Styles draw push buttons in their own palette, so only a style sheet makes the
+    // colour show everywhere; the outset border keeps the raised look.
+    const QString c = ToQColor(back).name();
+    b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: black;"
+                                    " border: 2px outset %1; padding: 1px; }"
+                                    "QPushButton:pressed { border-style: inset; }"
+                                    "QPushButton:focus { outline: none; border-color: %2; }")
+                         .arg(c, ToQColor(back).darker(160).name()));
+}
+
+}  // namespace orlenda

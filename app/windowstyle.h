@@ -1,0 +1,24 @@
+#pragma once
+// Fonts and colours of the windows' controls.
+#include <QFont>
+#include <QString>
+
+#include "printing/surface.h"
+
+class QWidget;
+class QAbstractButton;
+
+namespace orlenda {
+
+// A screen font by face name and points; the face goes through the font map so that the
+// Chinese names find an installed face.
+QFont WindowFont(const QString& face, double points);
+
+// Fills the widget's background with colour (and, when given, sets its text colour).
+void SetBackground(QWidget* w, Colour back);
+void SetColours(QWidget* w, Colour back, Colour text);
+
+// A button drawn in its own colour, still looking like a button that can be pressed.
+void SetButtonColour(QAbstractButton* b, Colour back);
+
+}  // namespace orlenda

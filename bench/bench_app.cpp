@@ -1,0 +1,186 @@
+// The calendar, the month view, the A4 sheet as PDF and the start-up of the windows, all on
+// Qt's offscreen platform with the real china.txt.
+//
+//   bench_app [benchmark options]        run the benchmarks
+//   bench_app --write-photo PATH.jpg     write the 6000 x 4000 test photograph and exit
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "app/form1.h"
+#include "app/messages.h"
+#include "app/registry.h"
+#include "app/startup.h"
+#include "core/appstate.h"
+#include "core/calendar.h"
+#include "core/yeardata.h"
+#include "monthview/scr.h"
+#include "printing/yearsheet.h"
+
+using namespace orlenda;
+
+namespace {
+
+YearRecord Record2008() {
+    DataReport report;
+    const auto record = ReadYearRecord(ORLENDA_DATA_FILE, 2008, report);
+    if (!record) {
+        std::fprintf(stderr, "no data: %s\n", report.message.c_str());
+        std::exit(1);
+    }
+    return *record;
+}
+
+// Windows as the program has them after start-up, hidden, with 2008 selected.
+void Prepare2008() {
+    Windows().clear();
+    State().Reset();
+    ForgetDataProblems();
+    SetMessageSink([](QWidget*, const QString&) {});
+    State().DataPath = ORLENDA_DATA_FILE;
+    Form1& main = Windows().ref<Form1>();
+    main.SetLabel1(QStringLiteral("2008"));
+    const YearRecord record = Record2008();
+    BuildYearCalendar(2008, &record, Model(), nullptr);
+}
+
+void BM_BuildYearCalendar(benchmark::State& state) {
+    const YearRecord record = Record2008();
+    CalendarModel model;
+    for (auto _ : state) {
+        BuildYearCalendar(2008, &record, model, nullptr);
+        benchmark::DoNotOptimize(model.LunarGrid[12][6][7].data());
+    }
+}
+BENCHMARK(BM_BuildYearCalendar)->Unit(benchmark::kMicrosecond);
+
+// The month view's prts: clear and draw one month, then finish the picture as a repaint does.
+void BM_MonthViewDraw(benchmark::State& state) {
+    Prepare2008();
+    scr& view = Windows().ref<scr>();
+    std::int16_t month = 0;
+    for (auto _ : state) {
+        month = std::int16_t(month % 12 + 1);
+        view.prts(month);
+        benchmark::DoNotOptimize(view.Picture1->box().Image().constBits());
+    }
+    Windows().clear();
+}
+BENCHMARK(BM_MonthViewDraw)->Unit(benchmark::kMillisecond);
+
+// What the A4 button produces when no printer is there: the sheet written as a PDF file.
+void BM_SheetA4Pdf(benchmark::State& state) {
+    Prepare2008();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sheet.pdf"));
+    Form1& main = Windows().ref<Form1>();
+    const SheetInputs in = main.GatherSheetInputs();
+    for (auto _ : state) {
+        QString error;
+        if (!WriteYearSheetPdf(path, kPaperA4, in, Model(), &error)) {
+            state.SkipWithError(error.toStdString().c_str());
+            break;
+        }
+    }
+    state.counters["KiB"] = double(QFileInfo(path).size()) / 1024;
+    Windows().clear();
+}
+BENCHMARK(BM_SheetA4Pdf)->Unit(benchmark::kMillisecond);
+
+// Watches for the first paint of two windows.
+class PaintWatch : public QObject {
+  public:
+    QWidget* a = nullptr;
+    QWidget* b = nullptr;
+    bool aPainted = false, bPainted = false;
+
+  protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            aPainted = aPainted || (a && o == a);
+            bPainted = bPainted || (b && o == b);
+        }
+        return false;
+    }
+};
+
+// From nothing to the main window and the month view both painted: the main window loads
+// (today's year, the year list, the model), its first activation shows the month view, which
+// draws today's month.
+void BM_StartUpToBothWindowsPainted(benchmark::State& state) {
+    PaintWatch watch;
+    qApp->installEventFilter(&watch);
+    for (auto _ : state) {
+        Windows().clear();
+        State().Reset();
+        ForgetDataProblems();
+        SetMessageSink([](QWidget*, const QString&) {});
+        State().DataPath = ORLENDA_DATA_FILE;
+        watch.a = watch.b = nullptr;
+        watch.aPainted = watch.bPainted = false;
+
+        const auto start = std::chrono::steady_clock::now();
+        StartWindows();
+        watch.a = Windows().find<Form1>();
+        QElapsedTimer limit;
+        limit.start();
+        while (!(watch.aPainted && watch.bPainted) && limit.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (!watch.b) watch.b = Windows().find<scr>();
+        }
+        const auto end = std::chrono::steady_clock::now();
+        if (!(watch.aPainted && watch.bPainted)) {
+            state.SkipWithError("the windows were not both painted within 10 s");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+    qApp->removeEventFilter(&watch);
+    Windows().clear();
+}
+BENCHMARK(BM_StartUpToBothWindowsPainted)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// A photograph-like 6000 x 4000 picture: gradients and many soft shapes, JPEG quality 90.
+bool WritePhoto(const char* path) {
+    QImage image(6000, 4000, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient g(0, 0, 6000, 4000);
+    g.setColorAt(0, QColor(30, 80, 160));
+    g.setColorAt(1, QColor(220, 170, 60));
+    p.fillRect(image.rect(), g);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < 3000; ++i) {
+        p.setPen(QColor::fromHsv(i % 360, 160, 200));
+        p.setBrush(QColor::fromHsv((i * 7) % 360, 120, 230, 90));
+        p.drawEllipse((i * 37) % 6000, (i * 91) % 4000, 40 + i % 300, 30 + i % 200);
+    }
+    p.end();
+    return image.save(QString::fromLocal8Bit(path), "JPEG", 90);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--write-photo") == 0) return WritePhoto(argv[2]) ? 0 : 1;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Windows().clear();
+    return 0;
+}

@@ -1,0 +1,92 @@
+// Previewing a 6000 x 4000 JPEG in the picture chooser: the file click as the user meets it,
+// and the two decodes behind it (straight to preview size, and the whole picture that the
+// inset drawers ask for).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "app/messages.h"
+#include "app/registry.h"
+#include "picker/picture.h"
+#include "picker/sel.h"
+
+using namespace orlenda;
+
+namespace {
+
+// A photograph-like picture: gradients and many soft shapes, saved at quality 90.
+struct Photo {
+    QTemporaryDir dir;
+    QString path;
+    Photo() {
+        QImage image(6000, 4000, QImage::Format_RGB32);
+        QPainter p(&image);
+        QLinearGradient g(0, 0, 6000, 4000);
+        g.setColorAt(0, QColor(30, 80, 160));
+        g.setColorAt(1, QColor(220, 170, 60));
+        p.fillRect(image.rect(), g);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (int i = 0; i < 3000; ++i) {
+            p.setPen(QColor::fromHsv(i % 360, 160, 200));
+            p.setBrush(QColor::fromHsv((i * 7) % 360, 120, 230, 90));
+            p.drawEllipse((i * 37) % 6000, (i * 91) % 4000, 40 + i % 300, 30 + i % 200);
+        }
+        p.end();
+        path = dir.filePath("photo.jpg");
+        image.save(path, "JPEG", 90);
+    }
+};
+
+Photo& TestPhoto() {
+    static Photo photo;
+    return photo;
+}
+
+void BM_FileClickPreview(benchmark::State& state) {
+    SetMessageSink([](QWidget*, const QString&) {});
+    sel& w = Windows().show<sel>();
+    w.Dir1->SetPath(QFileInfo(TestPhoto().path).path());
+    w.File1->SelectFile(QStringLiteral("photo.jpg"));
+    for (auto _ : state) {
+        w.File1_Click();
+        benchmark::DoNotOptimize(w.Image1->grab());  // the preview painted once
+    }
+    if (w.PreviewPicturePath != TestPhoto().path) state.SkipWithError("the photo did not load");
+    Windows().clear();
+}
+BENCHMARK(BM_FileClickPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_DecodePreviewSize(benchmark::State& state) {
+    for (auto _ : state) {
+        const QImage preview = PictureFile::Open(TestPhoto().path).decode(QSize(352, 235));
+        benchmark::DoNotOptimize(preview.constBits());
+    }
+}
+BENCHMARK(BM_DecodePreviewSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_DecodeWholePicture(benchmark::State& state) {
+    for (auto _ : state) {
+        const QImage whole = LoadPicture(TestPhoto().path);
+        benchmark::DoNotOptimize(whole.constBits());
+    }
+    state.counters["MiB"] = double(LoadPicture(TestPhoto().path).sizeInBytes()) / (1 << 20);
+}
+BENCHMARK(BM_DecodeWholePicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

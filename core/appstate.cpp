@@ -1,0 +1,10 @@
+#include "core/appstate.h"
+
+namespace orlenda {
+
+AppState& State() {
+    static AppState state;
+    return state;
+}
+
+}  // namespace orlenda

@@ -1,0 +1,63 @@
+#pragma once
+// The lunar data file: one fixed-width line per year from 2000 on.
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orlenda {
+
+constexpr int kFirstYear = 2000;
+constexpr int kLastYear = 2099;
+
+// One line of the data file, fields kept as the text they were read as.
+struct YearRecord {
+    std::string YearText;                        // 4 chars, e.g. "2001"
+    std::string Jan1MonthCode;                   // 2 chars, " 1"
+    std::string Jan1LunarDay;                    // 3 chars, " 07"
+    std::string LeapMonth;                       // 3 chars, " 04"
+    std::array<std::string, 14> LunarMonthDays;  // 3 chars each, " 29" / " 30"
+    std::string QingmingDay;                     // 2 chars, " 5"
+};
+
+// What went wrong while reading the data; empty message means all is well.
+struct DataReport {
+    std::string message;  // one line, for the user; names file, line and field
+    bool ok() const { return message.empty(); }
+};
+
+struct YearList {
+    std::vector<std::string> years;  // year text of every line, in file order, untrimmed
+    DataReport report;
+};
+
+// The data file's default place: china.txt beside the executable.
+std::string DefaultDataPath(const std::string& programDir);
+
+// Parses one line (without its line end). On failure returns nullopt and fills report,
+// naming lineNo and the field. Checks the year against expectedYear when it is not 0.
+std::optional<YearRecord> ParseYearLine(const std::string& line, int lineNo, int expectedYear,
+                                        const std::string& fileName, DataReport& report);
+
+// Reads the years of every line of the file, in file order.
+YearList LoadYearList(const std::string& path);
+
+// Reads and validates the record of one year (line number = year - 2000 + 1).
+std::optional<YearRecord> ReadYearRecord(const std::string& path, int year, DataReport& report);
+
+// Checks that a year is within the supported range; fills report when it is not.
+bool YearSupported(double year, DataReport& report);
+
+// Checks every field of a record (form and range, as a line of the file has them), that
+// it holds year, and that its fourteen lunar months cover January 1 to December 31 of
+// that year. where starts the report ("china.txt, line 9"). A leap month of 13 is refused:
+// only 1 to 12, or 14 to 99 for "no leap month", are written by the data file.
+bool CheckYearRecord(const YearRecord& record, int year, const std::string& where,
+                     DataReport& report);
+
+// Limits that keep a damaged or absurd file from costing more than a glance.
+constexpr std::size_t kMaxDataFileBytes = 16u << 20;
+constexpr std::size_t kMaxDataFileLines = 10000;
+
+}  // namespace orlenda

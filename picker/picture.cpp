@@ -1,0 +1,106 @@
+#include "picker/picture.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+
+#include "picker/emf.h"
+
+namespace orlenda {
+
+namespace {
+
+[[noreturn]] void fail(PictureError::Kind kind, const QString& path) {
+    const QString file = QDir::toNativeSeparators(path);
+    switch (kind) {
+        case PictureError::TooLarge:
+            throw PictureError(kind, QStringLiteral("图形文件太大，无法载入：%1").arg(file));
+        case PictureError::Unsupported:
+            throw PictureError(kind, QStringLiteral("暂不支持 EMF 图形文件：%1").arg(file));
+        case PictureError::Unreadable:
+            break;
+    }
+    throw PictureError(kind, QStringLiteral("无法读取图形文件：%1").arg(file));
+}
+
+quint32 le32(const QByteArray& b, int at) {
+    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 |
+           quint32(quint8(b[at + 2])) << 16 | quint32(quint8(b[at + 3])) << 24;
+}
+
+// An enhanced metafile starts with its header record (type 1) carrying " EMF" at byte 40.
+bool isMetafile(const QString& path, const QByteArray& data) {
+    if (QFileInfo(path).suffix().compare(QStringLiteral("emf"), Qt::CaseInsensitive) == 0)
+        return true;
+    return data.size() >= 44 && le32(data, 0) == 1 && data.mid(40, 4) == " EMF";
+}
+
+// Qt refuses any single image above this many megabytes while decoding; it backs up the
+// check of the declared size for readers that cannot tell the size before decoding.
+void limitAllocation() {
+    constexpr int limitMb = int(kMaxPictureBytes / (1024 * 1024));
+    if (QImageReader::allocationLimit() != limitMb) QImageReader::setAllocationLimit(limitMb);
+}
+
+bool fitsBound(QSize s) { return qint64(s.width()) * s.height() * 4 <= kMaxPictureBytes; }
+
+}  // namespace
+
+PictureFile PictureFile::Open(const QString& path) {
+    limitAllocation();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) fail(PictureError::Unreadable, path);
+    // No picture file of these formats is larger than its decoded pixels.
+    if (file.size() > kMaxPictureBytes) fail(PictureError::TooLarge, path);
+    PictureFile p;
+    p.path_ = path;
+    p.data_ = file.readAll();
+    if (p.data_.isEmpty()) fail(PictureError::Unreadable, path);
+    if (isMetafile(path, p.data_)) {
+        // Qt has no metafile codec: the picture is drawn once, at its natural size.
+        p.rendered_ = RenderEmf(p.data_).image;
+        if (p.rendered_.isNull()) fail(PictureError::Unreadable, path);
+        p.size_ = p.rendered_.size();
+        return p;
+    }
+
+    // The format comes from the content, so a picture under the wrong extension still loads.
+    QBuffer buffer(&p.data_);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    p.format_ = reader.format();
+    if (p.format_.isEmpty()) fail(PictureError::Unreadable, path);
+    p.size_ = reader.size();
+    if (!p.size_.isValid()) {
+        // The reader cannot tell the size without decoding; the allocation limit guards it.
+        const QImage whole = reader.read();
+        if (whole.isNull()) fail(PictureError::Unreadable, path);
+        p.size_ = whole.size();
+    }
+    if (p.size_.isEmpty()) fail(PictureError::Unreadable, path);
+    if (!fitsBound(p.size_)) fail(PictureError::TooLarge, path);
+    return p;
+}
+
+QImage PictureFile::decode(QSize scaledTo) const {
+    if (!rendered_.isNull()) {
+        if (!scaledTo.isValid() || scaledTo.isEmpty() || scaledTo == size_) return rendered_;
+        return rendered_.scaled(scaledTo, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    limitAllocation();
+    QByteArray data = data_;  // shared, not copied
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format_);
+    if (scaledTo.isValid() && !scaledTo.isEmpty() && scaledTo != size_)
+        reader.setScaledSize(scaledTo);
+    QImage image = reader.read();
+    if (image.isNull()) fail(PictureError::Unreadable, path_);
+    return image;
+}
+
+QImage LoadPicture(const QString& path) { return PictureFile::Open(path).decode(); }
+
+}  // namespace orlenda

@@ -1,0 +1,76 @@
+#include "printing/fontmap.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QHash>
+#include <cmath>
+
+namespace orlenda {
+
+namespace {
+const QString kSong = QStringLiteral("宋体");
+
+QStringList substitutes(const QString& face) {
+    // Debian fonts whose Latin letters are half the width of an ideograph.
+    if (face == QStringLiteral("黑体"))
+        return {QStringLiteral("SimHei"), QStringLiteral("WenQuanYi Zen Hei Mono"),
+                QStringLiteral("AR PL UMing CN")};
+    if (face == QStringLiteral("仿宋_GB2312") || face == QStringLiteral("仿宋"))
+        return {QStringLiteral("FangSong_GB2312"), QStringLiteral("FangSong"),
+                QStringLiteral("AR PL SungtiL GB"), QStringLiteral("AR PL UMing CN")};
+    if (face == QStringLiteral("楷体_GB2312") || face == QStringLiteral("楷体"))
+        return {QStringLiteral("KaiTi_GB2312"), QStringLiteral("KaiTi"),
+                QStringLiteral("AR PL KaitiM GB"), QStringLiteral("AR PL UKai CN")};
+    if (face == QStringLiteral("华文行楷"))
+        return {QStringLiteral("STXingkai"), QStringLiteral("AR PL UKai CN"),
+                QStringLiteral("AR PL KaitiM GB")};
+    return {QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("AR PL UMing CN"),
+            QStringLiteral("AR PL SungtiL GB"), QStringLiteral("WenQuanYi Zen Hei Mono")};
+}
+}  // namespace
+
+bool HasHalfWidthAscii(const QString& family) {
+    if (!QFontDatabase::hasFamily(family)) return false;
+    QFont font(family);
+    font.setPixelSize(200);
+    font.setStyleStrategy(QFont::NoFontMerging);
+    const QFontMetricsF m(font);
+    const qreal ideograph = m.horizontalAdvance(QStringLiteral("中"));
+    if (ideograph <= 0) return false;
+    for (QChar c : QStringLiteral(" 0123456789Aa")) {
+        if (std::abs(2 * m.horizontalAdvance(c) - ideograph) > 1e-6) return false;
+    }
+    return true;
+}
+
+QStringList FontCandidates(const QString& face) {
+    QStringList list;
+    if (!face.isEmpty()) list << face;
+    list << substitutes(face);
+    return list;
+}
+
+QString ResolveFontFamily(const QString& face) {
+    static QHash<QString, QString> cache;
+    if (auto it = cache.constFind(face); it != cache.constEnd()) return *it;
+    QString chosen;
+    const bool known = face == kSong || face == QStringLiteral("黑体") ||
+                       face.startsWith(QStringLiteral("仿宋")) ||
+                       face.startsWith(QStringLiteral("楷体")) || face == QStringLiteral("华文行楷");
+    if (!known && !face.isEmpty() && QFontDatabase::hasFamily(face)) {
+        chosen = face;  // a face the user picked from the installed list
+    } else {
+        for (const QString& c : FontCandidates(face)) {
+            if (HasHalfWidthAscii(c)) {
+                chosen = c;
+                break;
+            }
+        }
+        if (chosen.isEmpty()) chosen = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    }
+    cache.insert(face, chosen);
+    return chosen;
+}
+
+}  // namespace orlenda

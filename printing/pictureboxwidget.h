@@ -1,0 +1,28 @@
+#pragma once
+// A picture box control: shows the persistent image of a PictureBox surface.
+#include <QWidget>
+
+#include "printing/surface.h"
+
+namespace orlenda {
+
+class PictureBoxWidget : public QWidget {
+    Q_OBJECT
+public:
+    PictureBoxWidget(int widthTwips, int heightTwips, Colour back, QWidget* parent = nullptr);
+    PictureBox& box() { return box_; }
+    // Shows what was drawn (the drawers call it after a drawing).
+    void Refresh() { update(); }
+
+signals:
+    void mousePressedTwips(Qt::MouseButton button, double xTwips, double yTwips);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    PictureBox box_;
+};
+
+}  // namespace orlenda

@@ -1,0 +1,242 @@
+#include "printing/surface.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <algorithm>
+#include <cmath>
+
+#include "printing/fontmap.h"
+
+namespace orlenda {
+
+QFont Surface::CurrentFont() const {
+    QFont f(ResolveFontFamily(FontName));
+    if (FontSize > 0) f.setPointSizeF(FontSize);
+    f.setBold(FontBold);
+    f.setItalic(FontItalic);
+    f.setUnderline(FontUnderline);
+    f.setKerning(false);
+    return f;
+}
+
+QFont Surface::deviceFont() {
+    QFont f = CurrentFont();
+    // Points are 20 twips on every device; size the font in this device's pixels so that
+    // a picture box and a printer page lay text out alike.
+    f.setPixelSize(std::max(1, int(std::lround(FontSize * 20.0 * scale()))));
+    return f;
+}
+
+struct Surface::ResolvedFont {
+    QString name;
+    double size;
+    bool bold, italic, underline;
+    double scale;
+    const QPaintDevice* device;
+    QFont font;
+    QFontMetricsF metrics;
+    double ascent, height;
+    QHash<QString, double> widths;  // twips
+};
+
+Surface::ResolvedFont& Surface::resolved() {
+    const QPaintDevice* device = painter().device();
+    const double s = scale();
+    for (const auto& f : fonts_) {
+        if (f->size == FontSize && f->bold == FontBold && f->italic == FontItalic &&
+            f->underline == FontUnderline && f->scale == s && f->device == device &&
+            f->name == FontName)
+            return *f;
+    }
+    if (fonts_.size() >= 32) fonts_.clear();
+    const QFont font = deviceFont();
+    const QFontMetricsF m(font, const_cast<QPaintDevice*>(device));
+    fonts_.push_back(std::make_shared<ResolvedFont>(ResolvedFont{FontName,
+                                                                 FontSize,
+                                                                 FontBold,
+                                                                 FontItalic,
+                                                                 FontUnderline,
+                                                                 s,
+                                                                 device,
+                                                                 font,
+                                                                 m,
+                                                                 m.ascent(),
+                                                                 m.height() / s,
+                                                                 {}}));
+    return *fonts_.back();
+}
+
+double Surface::TextWidth(const QString& text) {
+    if (text.isEmpty()) return 0;
+    ResolvedFont& f = resolved();
+    if (auto it = f.widths.constFind(text); it != f.widths.constEnd()) return *it;
+    const double w = f.metrics.horizontalAdvance(text) / f.scale;
+    if (f.widths.size() >= 4096) f.widths.clear();
+    f.widths.insert(text, w);
+    return w;
+}
+
+double Surface::TextHeight() { return resolved().height; }
+
+void Surface::Print(const QString& text, bool lineEnd) {
+    if (!text.isEmpty()) {
+        drawText(CurrentX, CurrentY, text);
+        CurrentX += TextWidth(text);
+    }
+    if (lineEnd) {
+        CurrentX = 0;
+        CurrentY += TextHeight();
+    }
+}
+
+void Surface::drawText(double x, double y, const QString& text) {
+    const ResolvedFont& f = resolved();
+    // Blanks leave no mark unless underlined; the position still moves past them.
+    if (!FontUnderline && std::all_of(text.begin(), text.end(), [](QChar c) { return c == u' '; }))
+        return;
+    QPainter& p = painter();
+    p.setFont(f.font);
+    p.setPen(ToQColor(ForeColor));
+    p.drawText(QPointF(x * f.scale, y * f.scale + f.ascent), text);
+}
+
+void Surface::PaintPicture(const QImage& picture, double x1, double y1, double w1, double h1,
+                           double x2, double y2, double w2, double h2) {
+    if (picture.isNull()) throw SurfaceError("no picture");
+    if (!(w1 > 0 && h1 > 0 && w2 > 0 && h2 > 0)) throw SurfaceError("empty rectangle");
+    const double s = scale();
+    drawPicture(
+        picture, QRectF(x1 * s, y1 * s, w1 * s, h1 * s),
+        QRectF(x2 / kTwipsPerPixel, y2 / kTwipsPerPixel, w2 / kTwipsPerPixel, h2 / kTwipsPerPixel));
+}
+
+void Surface::drawPicture(const QImage& picture, const QRectF& target, const QRectF& source) {
+    QPainter& p = painter();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.drawImage(target, picture, source);
+}
+
+// ---- picture box ----
+
+PictureBox::PictureBox(int widthTwips, int heightTwips, Colour back)
+    : widthTwips_(widthTwips), heightTwips_(heightTwips), back_(back) {
+    const int w = std::max(1, int(std::lround(widthTwips / kTwipsPerPixel)));
+    const int h = std::max(1, int(std::lround(heightTwips / kTwipsPerPixel)));
+    image_ = QImage(w, h, QImage::Format_RGB32);
+    // 96 dots per inch: 15 twips a pixel.
+    image_.setDotsPerMeterX(3780);
+    image_.setDotsPerMeterY(3780);
+    image_.fill(ToQColor(back_));
+}
+
+PictureBox::~PictureBox() { endPainting(); }
+
+void PictureBox::endPainting() {
+    if (painter_) {
+        painter_->end();
+        painter_.reset();
+    }
+}
+
+QPainter& PictureBox::painter() {
+    if (!painter_) {
+        painter_ = std::make_unique<QPainter>(&image_);
+        if (!painter_->isActive()) {
+            painter_.reset();
+            throw SurfaceError("cannot draw on the picture");
+        }
+        painter_->setRenderHint(QPainter::TextAntialiasing, true);
+    }
+    return *painter_;
+}
+
+void PictureBox::SetBackColor(Colour c) {
+    back_ = c;
+    Cls();
+}
+
+void PictureBox::SetPicture(const QImage& picture) {
+    picture_ = picture;
+    Cls();
+}
+
+void PictureBox::Cls() {
+    QPainter& p = painter();
+    p.fillRect(image_.rect(), ToQColor(back_));
+    if (!picture_.isNull()) p.drawImage(QPointF(0, 0), picture_);
+    CurrentX = 0;
+    CurrentY = 0;
+}
+
+// ---- printer page ----
+
+PrinterPage::PrinterPage(QPagedPaintDevice* device) : device_(device) {}
+
+PrinterPage::~PrinterPage() {
+    if (painter_) painter_->end();
+}
+
+QPainter& PrinterPage::painter() {
+    if (!device_) throw SurfaceError("no printer");
+    if (!painter_) {
+        auto p = std::make_unique<QPainter>();
+        if (!p->begin(device_)) throw SurfaceError("the print job could not begin");
+        p->setRenderHint(QPainter::TextAntialiasing, true);
+        painter_ = std::move(p);
+    }
+    return *painter_;
+}
+
+double PrinterPage::scale() const {
+    if (!device_) return 1.0 / kTwipsPerPixel;
+    return device_->logicalDpiX() / kTwipsPerInch;
+}
+
+void PrinterPage::EndDoc() {
+    if (!painter_) throw SurfaceError("nothing to print");
+    const bool ok = painter_->end();
+    painter_.reset();
+    if (!ok) throw SurfaceError("the print job failed");
+    ++pagesEnded_;
+}
+
+int PrinterPage::PaperSize() const {
+    if (!device_) throw SurfaceError("no printer");
+    switch (device_->pageLayout().pageSize().id()) {
+        case QPageSize::A3:
+            return kPaperA3;
+        case QPageSize::A4:
+            return kPaperA4;
+        case QPageSize::Letter:
+            return 1;
+        case QPageSize::Legal:
+            return 5;
+        case QPageSize::A5:
+            return 11;
+        default:
+            return 256;  // a paper without a number of its own
+    }
+}
+
+void PrinterPage::SetPaperSize(int size) {
+    if (!device_) throw SurfaceError("no printer");
+    if (painter_) throw SurfaceError("the paper cannot change during a job");
+    QPageSize::PageSizeId id;
+    switch (size) {
+        case kPaperA3:
+            id = QPageSize::A3;
+            break;
+        case kPaperA4:
+            id = QPageSize::A4;
+            break;
+        default:
+            throw SurfaceError("unknown paper");
+    }
+    if (!device_->setPageSize(QPageSize(id))) throw SurfaceError("the printer lacks this paper");
+    device_->setPageOrientation(QPageLayout::Portrait);
+}
+
+}  // namespace orlenda

@@ -1,0 +1,175 @@
+#pragma once
+// The drawing surface every drawer uses: text at a current position in twips, fonts in
+// points, pictures stretched into rectangles. The same QPainter code draws on a picture box
+// (a persistent image at 15 twips per pixel) and on a printer page (any paged device).
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+class QPagedPaintDevice;
+
+namespace orlenda {
+
+using Colour = std::uint32_t;  // red + 256 * green + 65536 * blue
+// A component above 255 counts as 255 (and one below 0 as 0).
+constexpr Colour RGB(int r, int g, int b) {
+    auto c = [](int v) { return Colour(v < 0 ? 0 : v > 255 ? 255 : v); };
+    return c(r) | (c(g) << 8) | (c(b) << 16);
+}
+inline QColor ToQColor(Colour c) { return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff); }
+inline Colour FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+
+constexpr double kTwipsPerInch = 1440.0;
+constexpr double kTwipsPerPixel = 15.0;  // a screen at 96 dpi
+constexpr int kPaperA3 = 8;
+constexpr int kPaperA4 = 9;
+constexpr int kQualityHigh = -4;
+
+// A drawing step that cannot be carried out.
+struct SurfaceError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Runs one drawing step; a failing step is skipped so the next one still runs.
+template <class F>
+void Step(F&& f) noexcept {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+class Surface {
+  public:
+    virtual ~Surface() = default;
+
+    // Text position in twips from the top-left of the drawable area.
+    double CurrentX = 0;
+    double CurrentY = 0;
+
+    QString FontName;
+    double FontSize = 9;
+    bool FontBold = false;
+    bool FontItalic = false;
+    bool FontUnderline = false;
+    Colour ForeColor = 0;
+
+    // Draws text with its top-left at the current position. With lineEnd the position
+    // moves to the left edge one line (of the font in effect) down; otherwise it moves
+    // right by the text's width.
+    void Print(const QString& text, bool lineEnd);
+    void Print(const QString& text) { Print(text, true); }
+    void PrintEnd() { Print(QString(), true); }  // the line end alone
+
+    // Width and line height of text in twips, in the current font on this device.
+    double TextWidth(const QString& text);
+    double TextHeight();
+
+    // Draws the part (x2, y2, w2, h2) of picture (twips at natural size, 15 per pixel)
+    // stretched into (x1, y1, w1, h1) twips on the surface.
+    void PaintPicture(const QImage& picture, double x1, double y1, double w1, double h1, double x2,
+                      double y2, double w2, double h2);
+
+    virtual void Cls() {}
+    virtual void Refresh() {}
+    virtual void EndDoc() {}
+
+    // Printer paper (8 = A3, 9 = A4); a picture box reports 0 and ignores assignments.
+    virtual int PaperSize() const { return 0; }
+    virtual void SetPaperSize(int) {}
+    virtual int PrintQuality() const { return 0; }
+    virtual void SetPrintQuality(int) {}
+
+    // The font the current settings stand for, as resolved on this platform.
+    QFont CurrentFont() const;
+
+  protected:
+    // The painter of the current page or picture (beginning a job if needed).
+    virtual QPainter& painter() = 0;
+    // Device pixels per twip.
+    virtual double scale() const = 0;
+    // Hook for every text drawn, in twips; the default draws it.
+    virtual void drawText(double x, double y, const QString& text);
+    virtual void drawPicture(const QImage& picture, const QRectF& target, const QRectF& source);
+    // The font scaled for this device.
+    QFont deviceFont();
+
+  private:
+    // The drawers switch between a few fonts for every cell; resolving and measuring a font
+    // anew each time would cost more than the drawing, so each setting is resolved once.
+    struct ResolvedFont;
+    ResolvedFont& resolved();
+    std::vector<std::shared_ptr<ResolvedFont>> fonts_;
+};
+
+// A picture box with a persistent image: everything drawn stays in Image().
+class PictureBox : public Surface {
+  public:
+    PictureBox(int widthTwips, int heightTwips, Colour back = RGB(255, 255, 255));
+    ~PictureBox() override;
+
+    // Everything drawn so far (ends the painting in progress, so it is complete).
+    const QImage& Image() {
+        endPainting();
+        return image_;
+    }
+    int ScaleWidth() const { return widthTwips_; }
+    int ScaleHeight() const { return heightTwips_; }
+
+    Colour BackColor() const { return back_; }
+    // Like the control: a new background colour clears what was drawn.
+    void SetBackColor(Colour c);
+    // The background picture, drawn from the top-left at its own size under the drawing.
+    const QImage& Picture() const { return picture_; }
+    void SetPicture(const QImage& picture);
+
+    void Cls() override;
+
+  protected:
+    QPainter& painter() override;
+    double scale() const override { return 1.0 / kTwipsPerPixel; }
+
+  private:
+    void endPainting();
+    int widthTwips_, heightTwips_;
+    Colour back_;
+    QImage image_;
+    QImage picture_;
+    std::unique_ptr<QPainter> painter_;
+};
+
+// A printer page on any paged device (a QPrinter, a QPdfWriter). A job begins with the
+// first drawing and ends with EndDoc.
+class PrinterPage : public Surface {
+  public:
+    explicit PrinterPage(QPagedPaintDevice* device);
+    ~PrinterPage() override;
+
+    void EndDoc() override;
+    int PaperSize() const override;
+    // A paper the device refuses leaves the paper as it was.
+    void SetPaperSize(int size) override;
+    int PrintQuality() const override { return quality_; }
+    void SetPrintQuality(int q) override { quality_ = q; }
+
+    bool JobStarted() const { return painter_ != nullptr; }
+    int PagesEnded() const { return pagesEnded_; }
+
+  protected:
+    QPainter& painter() override;
+    double scale() const override;
+
+  private:
+    QPagedPaintDevice* device_;
+    std::unique_ptr<QPainter> painter_;
+    int quality_ = 0;
+    int pagesEnded_ = 0;
+};
+
+}  // namespace orlenda

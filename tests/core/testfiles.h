@@ -1,0 +1,75 @@
+#pragma once
+// Scratch data files for the tests: a fresh folder per test, removed afterwards.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace orlenda::test {
+
+// Lines of the lunar data file for 2000 to 2010, worked out from the new moons and solar
+// terms of those years (Beijing time) and checked against published dates: Spring Festival
+// 2000-02-05 ... 2010-02-14, leap months 2001 (4th), 2004 (2nd), 2006 (7th), 2009 (5th).
+inline const std::vector<std::string> kLines2000To2010 = {
+    "2000 0 25 99 30 29 30 30 29 29 30 29 29 30 29 30 30 29 4",
+    "2001 1 07 04 30 29 30 30 29 30 29 30 29 29 30 29 30 29 5",
+    "2002 0 18 99 29 30 30 30 29 30 29 30 29 29 30 29 30 29 5",
+    "2003 0 29 99 30 29 30 30 29 30 30 29 30 29 29 30 29 30 5",
+    "2004 1 10 02 29 30 29 30 29 30 30 29 30 29 30 29 30 29 4",
+    "2005 0 21 99 29 30 29 30 29 30 29 30 30 29 30 29 30 29 5",
+    "2006 1 02 07 30 29 30 29 30 29 30 29 30 29 30 30 29 30 5",
+    "2007 0 13 99 30 30 29 29 30 29 29 30 29 30 30 30 29 30 5",
+    "2008 0 23 99 29 30 30 29 29 30 29 29 30 29 30 30 29 30 4",
+    "2009 1 06 05 29 30 30 30 29 29 30 29 29 30 29 30 29 30 4",
+    "2010 0 17 99 30 30 30 29 30 29 30 29 29 30 29 30 29 30 5",
+};
+// Years with a leap month that repeats a festival's month, same origin: leap 9th in 2014
+// (Double Ninth 2014-10-02), leap 8th in 2052 (Mid-Autumn 2052-09-07).
+inline const std::string kLine2014 = "2014 1 01 09 29 30 29 30 29 30 29 30 29 30 30 29 30 29 5";
+inline const std::string kLine2052 = "2052 0 30 08 30 30 29 30 29 29 30 29 29 30 29 30 30 30 4";
+
+class TempDir {
+  public:
+    TempDir() {
+        auto base = std::filesystem::temp_directory_path();
+        for (int i = 0;; ++i) {
+            path_ = base / ("orlenda-test-" +
+                            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                            "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
+                            std::to_string(i));
+            if (std::filesystem::create_directory(path_)) break;
+        }
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string dir() const { return path_.string(); }
+
+    // Writes bytes as they are; returns the path.
+    std::string write(const std::string& name, const std::string& bytes) const {
+        std::ofstream out(file(name), std::ios::binary);
+        out << bytes;
+        return file(name);
+    }
+    // Writes lines, each ended by `end` (the last one too unless lastEnd is false).
+    std::string writeLines(const std::string& name, const std::vector<std::string>& lines,
+                           const std::string& end = "\r\n", bool lastEnd = true) const {
+        std::string bytes;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            bytes += lines[i] + (i + 1 < lines.size() || lastEnd ? end : "");
+        return write(name, bytes);
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+}  // namespace orlenda::test

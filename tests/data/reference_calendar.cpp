@@ -1,0 +1,286 @@
+#include "reference_calendar.h"
+
+#include <libnova/earth.h>
+#include <libnova/lunar.h>
+#include <libnova/nutation.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <stdexcept>
+
+namespace reference {
+
+namespace {
+
+constexpr double kJ2000 = 2451545.0;
+constexpr double kDegree = std::numbers::pi / 180.0;
+constexpr double kBeijing = 8.0 / 24.0;
+constexpr double kSecondsPerDay = 86400.0;
+// New moons whose series estimate lies this close to a Beijing midnight are solved with
+// the full theories; the estimate is good to well under a minute.
+constexpr double kRefineWithin = 3600.0;
+
+double Wrap180(double degrees) { return degrees - 360.0 * std::floor((degrees + 180.0) / 360.0); }
+
+double Wrap360(double degrees) { return degrees - 360.0 * std::floor(degrees / 360.0); }
+
+// Geometric longitude of the sun in the J2000 frame (degrees) and its distance (AU).
+void SunJ2000(double jde, double& longitude, double& distance) {
+    ln_helio_posn earth;
+    ln_get_earth_helio_coords(jde, &earth);
+    longitude = earth.L + 180.0;
+    distance = earth.R;
+}
+
+double AberrationDegrees(double distance) { return 20.4898 / 3600.0 / distance; }
+
+// Moon minus sun, apparent, degrees in (-180, 180]. Both bodies in the J2000 frame, so
+// precession and nutation drop out of the difference.
+double Elongation(double jde) {
+    ln_rect_posn moon;
+    ln_get_lunar_geo_posn(jde, &moon, 0);
+    double moonLongitude = std::atan2(moon.Y, moon.X) / kDegree;
+    double lightDays = std::sqrt(moon.X * moon.X + moon.Y * moon.Y + moon.Z * moon.Z) / 299792.458 /
+                       kSecondsPerDay;
+    moonLongitude -= 13.176396 * lightDays;  // where the moon was when the light left it
+    double sunLongitude, distance;
+    SunJ2000(jde, sunLongitude, distance);
+    return Wrap180(moonLongitude - (sunLongitude - AberrationDegrees(distance)));
+}
+
+// Mean new moon number k (0 = January 2000) plus the periodic terms of Meeus,
+// Astronomical Algorithms, ch. 49: a moment in TT good to some seconds.
+double NewMoonEstimate(int k) {
+    double T = k / 1236.85;
+    double jde = 2451550.09766 + 29.530588861 * k + 0.00015437 * T * T - 0.000000150 * T * T * T +
+                 0.00000000073 * T * T * T * T;
+    double E = 1 - 0.002516 * T - 0.0000074 * T * T;
+    double M = (2.5534 + 29.10535670 * k - 0.0000014 * T * T - 0.00000011 * T * T * T) * kDegree;
+    double Mp = (201.5643 + 385.81693528 * k + 0.0107582 * T * T + 0.00001238 * T * T * T -
+                 0.000000058 * T * T * T * T) *
+                kDegree;
+    double F = (160.7108 + 390.67050284 * k - 0.0016118 * T * T - 0.00000227 * T * T * T +
+                0.000000011 * T * T * T * T) *
+               kDegree;
+    double Om = (124.7746 - 1.56375588 * k + 0.0020672 * T * T + 0.00000215 * T * T * T) * kDegree;
+    jde += -0.40720 * std::sin(Mp) + 0.17241 * E * std::sin(M) + 0.01608 * std::sin(2 * Mp) +
+           0.01039 * std::sin(2 * F) + 0.00739 * E * std::sin(Mp - M) -
+           0.00514 * E * std::sin(Mp + M) + 0.00208 * E * E * std::sin(2 * M) -
+           0.00111 * std::sin(Mp - 2 * F) - 0.00057 * std::sin(Mp + 2 * F) +
+           0.00056 * E * std::sin(2 * Mp + M) - 0.00042 * std::sin(3 * Mp) +
+           0.00042 * E * std::sin(M + 2 * F) + 0.00038 * E * std::sin(M - 2 * F) -
+           0.00024 * E * std::sin(2 * Mp - M) - 0.00017 * std::sin(Om) -
+           0.00007 * std::sin(Mp + 2 * M) + 0.00004 * std::sin(2 * Mp - 2 * F) +
+           0.00004 * std::sin(3 * M) + 0.00003 * std::sin(Mp + M - 2 * F) +
+           0.00003 * std::sin(2 * Mp + 2 * F) - 0.00003 * std::sin(Mp + M + 2 * F) +
+           0.00003 * std::sin(Mp - M + 2 * F) - 0.00002 * std::sin(Mp - M - 2 * F) -
+           0.00002 * std::sin(3 * Mp + M) + 0.00002 * std::sin(4 * Mp);
+    static const double kPlanetary[14][3] = {
+        {299.77, 0.107408, 0.000325},  {251.88, 0.016321, 0.000165}, {251.83, 26.651886, 0.000164},
+        {349.42, 36.412478, 0.000126}, {84.66, 18.206239, 0.000110}, {141.74, 53.303771, 0.000062},
+        {207.14, 2.453732, 0.000060},  {154.84, 7.306860, 0.000056}, {34.52, 27.261239, 0.000047},
+        {207.19, 0.121824, 0.000042},  {291.34, 1.844379, 0.000040}, {161.72, 24.198154, 0.000037},
+        {239.56, 25.513099, 0.000035}, {331.55, 3.592518, 0.000023}};
+    for (int i = 0; i < 14; ++i) {
+        double a = kPlanetary[i][0] + kPlanetary[i][1] * k;
+        if (i == 0) a -= 0.009173 * T * T;
+        jde += kPlanetary[i][2] * std::sin(a * kDegree);
+    }
+    return jde;
+}
+
+// Secant search for a zero of f near guess; f changes smoothly and is near linear there.
+template <typename F>
+double Solve(F f, double guess, double step) {
+    double x0 = guess, x1 = guess + step;
+    double f0 = f(x0), f1 = f(x1);
+    for (int i = 0; i < 30; ++i) {
+        if (f1 == f0) break;
+        double x2 = x1 - f1 * (x1 - x0) / (f1 - f0);
+        x0 = x1;
+        f0 = f1;
+        x1 = x2;
+        if (std::fabs(x1 - x0) < 1e-7) return x1;  // under 0.01 s
+        f1 = f(x1);
+    }
+    if (std::fabs(x1 - x0) < 1e-6) return x1;
+    throw std::runtime_error("no convergence");
+}
+
+double UtFromTt(double jde) {
+    double jd = jde - DeltaT(jde) / kSecondsPerDay;
+    return jde - DeltaT(jd) / kSecondsPerDay;
+}
+
+// Beijing day of a moment, and its signed distance to the nearest Beijing midnight.
+void LocalDay(double jdUt, long& day, double& fromMidnight) {
+    double local = jdUt + kBeijing + 0.5;
+    day = static_cast<long>(std::floor(local));
+    double seconds = (local - day) * kSecondsPerDay;
+    fromMidnight = seconds < kSecondsPerDay / 2 ? seconds : seconds - kSecondsPerDay;
+}
+
+}  // namespace
+
+long DayNumber(int year, int month, int day) {
+    int a = (14 - month) / 12;
+    long y = year + 4800 - a;
+    int m = month + 12 * a - 3;
+    return day + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
+}
+
+Ymd FromDayNumber(long jdn) {
+    long a = jdn + 32044;
+    long b = (4 * a + 3) / 146097;
+    long c = a - 146097 * b / 4;
+    long d = (4 * c + 3) / 1461;
+    long e = c - 1461 * d / 4;
+    long m = (5 * e + 2) / 153;
+    Ymd out;
+    out.day = static_cast<int>(e - (153 * m + 2) / 5 + 1);
+    out.month = static_cast<int>(m + 3 - 12 * (m / 10));
+    out.year = static_cast<int>(100 * b + d - 4800 + m / 10);
+    return out;
+}
+
+std::string DateText(long dayNumber) {
+    Ymd d = FromDayNumber(dayNumber);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
+    return text;
+}
+
+double DeltaT(double jd) {
+    double y = 2000.0 + (jd - kJ2000) / 365.25;
+    if (y < 2005) {
+        double t = y - 2000;
+        return 63.86 + t * (0.3345 + t * (-0.060374 +
+                                          t * (0.0017275 + t * (0.000651814 + t * 0.00002373599))));
+    }
+    if (y < 2050) {
+        double t = y - 2000;
+        return 62.92 + 0.32217 * t + 0.005589 * t * t;
+    }
+    double u = (y - 1820) / 100;
+    return -20 + 32 * u * u - 0.5628 * (2150 - y);
+}
+
+double SunApparentLongitude(double jde) {
+    double longitude, distance;
+    SunJ2000(jde, longitude, distance);
+    double T = (jde - kJ2000) / 36525.0;
+    double precession = (5028.796195 * T + 1.1054348 * T * T) / 3600.0;  // J2000 to date
+    ln_nutation nutation;
+    ln_get_nutation(jde, &nutation);
+    return Wrap360(longitude + precession + nutation.longitude - AberrationDegrees(distance));
+}
+
+Calendar::Calendar(int firstYear, int lastYear, const std::vector<TieBreak>& tieBreaks) {
+    // From the 11th month before the first year to the 11th month after the last one.
+    double from = DayNumber(firstYear - 1, 10, 1) - 0.5;
+    double to = DayNumber(lastYear + 2, 1, 31) - 0.5;
+    int k = static_cast<int>(std::floor((from - 2451550.09766) / 29.530588861));
+    for (;; ++k) {
+        NewMoon moon;
+        double jde = NewMoonEstimate(k);
+        moon.jdUt = UtFromTt(jde);
+        if (moon.jdUt > to) break;
+        LocalDay(moon.jdUt, moon.localDay, moon.fromMidnight);
+        if (std::fabs(moon.fromMidnight) < kRefineWithin) {
+            double solved = Solve(Elongation, jde, 1.0 / 1440);
+            moon.refined = true;
+            moon.estimateError = (solved - jde) * kSecondsPerDay;
+            moon.jdUt = UtFromTt(solved);
+            LocalDay(moon.jdUt, moon.localDay, moon.fromMidnight);
+        }
+        if (moon.jdUt >= from) moons_.push_back(moon);
+    }
+    for (const TieBreak& tie : tieBreaks) {
+        bool applied = false;
+        for (NewMoon& moon : moons_) {
+            bool bounding = moon.localDay == tie.day - 1   ? moon.fromMidnight < 0
+                            : moon.localDay == tie.day + 1 ? moon.fromMidnight > 0
+                                                           : moon.localDay == tie.day;
+            if (bounding && std::fabs(moon.fromMidnight) <= tie.maxSeconds) {
+                moon.localDay = tie.day;
+                applied = true;
+            }
+        }
+        if (!applied) problems_.push_back("no new moon near midnight on " + DateText(tie.day));
+    }
+    for (const NewMoon& moon : moons_) starts_.push_back(moon.localDay);
+    std::size_t months = starts_.size() - 1;
+    number_.assign(months, 0);
+    leap_.assign(months, false);
+
+    // Solar terms every 15 degrees; even ones are the major terms.
+    std::vector<bool> hasMajor(months, false);
+    std::vector<int> solsticeMonths;
+    double jde = from + 0.5;
+    double longitude = SunApparentLongitude(jde);
+    int term = static_cast<int>(std::floor(longitude / 15.0)) + 1;
+    for (;; ++term) {
+        double target = 15.0 * (term % 24);
+        double guess = jde + Wrap360(target - SunApparentLongitude(jde)) / 0.9856;
+        jde = Solve([target](double t) { return Wrap180(SunApparentLongitude(t) - target); }, guess,
+                    0.01);
+        long day;
+        double unused;
+        LocalDay(UtFromTt(jde), day, unused);
+        if (day >= starts_.back()) break;
+        if (target == 15.0) {
+            Ymd date = FromDayNumber(day);
+            qingming_.emplace_back(date.year, date.month == 4 ? date.day : -date.day);
+        }
+        if (term % 2 == 0 && day >= starts_.front()) {
+            int i = MonthIndex(day);
+            hasMajor[i] = true;
+            if (target == 270.0) solsticeMonths.push_back(i);
+        }
+        jde += 10;
+    }
+    for (std::size_t s = 0; s + 1 < solsticeMonths.size(); ++s) {
+        int a = solsticeMonths[s], b = solsticeMonths[s + 1];
+        int leap = -1;
+        if (b - a == 13) {
+            for (int i = a + 1; i < b && leap < 0; ++i)
+                if (!hasMajor[i]) leap = i;
+        } else if (b - a != 12) {
+            problems_.push_back(std::to_string(b - a) + " months between two 11th months");
+        }
+        int number = 11;
+        number_[a] = 11;
+        for (int i = a + 1; i < b; ++i) {
+            if (i == leap) {
+                leap_[i] = true;
+            } else {
+                number = number % 12 + 1;
+            }
+            number_[i] = number;
+        }
+    }
+}
+
+int Calendar::MonthIndex(long dayNumber) const {
+    auto it = std::upper_bound(starts_.begin(), starts_.end(), dayNumber);
+    if (it == starts_.begin() || it == starts_.end())
+        throw std::out_of_range("no month holds " + DateText(dayNumber));
+    return static_cast<int>(it - starts_.begin()) - 1;
+}
+
+LunarDate Calendar::At(long dayNumber) const {
+    int i = MonthIndex(dayNumber);
+    if (number_[i] == 0)
+        throw std::out_of_range("no number for the month of " + DateText(dayNumber));
+    return {number_[i], leap_[i], static_cast<int>(dayNumber - starts_[i] + 1)};
+}
+
+int Calendar::QingmingDay(int year) const {
+    for (auto [y, day] : qingming_)
+        if (y == year) return day;
+    return 0;
+}
+
+}  // namespace reference

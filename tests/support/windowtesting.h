@@ -1,0 +1,64 @@
+#pragma once
+// What the window tests share: a data file in a temporary folder, recorded messages, and
+// a clean slate of windows and state for every case.
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/messages.h"
+#include "app/registry.h"
+#include "core/appstate.h"
+
+namespace orlenda::testing {
+
+// The record of 2008 as published: January 1 is the 23rd day of the 11th lunar month, no
+// leap month, 春节 on February 7, 中秋 on September 14, 清明 on April 4.
+inline const QByteArray kLine2008 = "2008 0 23 99 29 30 30 29 29 30 29 29 30 29 30 30 29 30 4";
+
+// A well-formed line for any year: January 1 the 7th of the 12th month, no leap month.
+inline QByteArray FillerLine(int year) {
+    return QByteArray::number(year) + " 1 07 99 29 30 29 30 29 30 29 30 29 30 29 30 29 30 5";
+}
+
+// Lines for firstYear..lastYear (2008 real, the rest filler), CR LF after each.
+inline QByteArray DataFile(int lastYear, int firstYear = 2000) {
+    QByteArray data;
+    for (int y = firstYear; y <= lastYear; ++y)
+        data += (y == 2008 ? kLine2008 : FillerLine(y)) + "\r\n";
+    return data;
+}
+
+class WindowTestBase {
+  public:
+    QTemporaryDir dir;
+    QStringList messages;
+
+    QString dataPath() const { return dir.filePath(QStringLiteral("china.txt")); }
+
+    void writeData(const QByteArray& bytes) {
+        QFile f(dataPath());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+
+    // Every case: no windows, fresh state, a data file up to two years after today.
+    void startCase() {
+        Windows().clear();
+        State().Reset();
+        ForgetDataProblems();
+        messages.clear();
+        SetMessageSink([this](QWidget*, const QString& text) { messages << text; });
+        Windows().quit = [] {};
+        State().DataPath = dataPath().toStdString();
+        writeData(DataFile(QDate::currentDate().year() + 2));
+    }
+
+    void endCase() {
+        Windows().clear();
+        SetMessageSink({});
+    }
+};
+
+}  // namespace orlenda::testing
