@@ -136,7 +136,7 @@ const std::vector<Command>& Commands() {
          "FACE] [--inset PICTURE [--crop X,Y,W,H]] (-o OUT.pdf | --printer QUEUE) [--data FILE]"},
         {"edoc",
          {"YEAR"},
-         "make the electronic document picture of YEAR (a .png name writes PNG, else BMP)",
+         "make the electronic document picture of YEAR as a BMP file (PNG for a .png name)",
          {{"--background", "PICTURE", "background picture"},
           {"--background-colour", "R,G,B", "background colour (default 128,255,128)"},
           {"--date-colour", "R,G,B", "colour of the calendar text (default 0,0,0)"},

@@ -1,6 +1,7 @@
 #pragma once
-// Commands run without windows: `orlenda COMMAND ARGUMENTS`. Results go to standard output,
-// warnings and errors to standard error. Exit codes: 0 done, 1 failed, 2 usage error.
+// Commands run without windows: `orlenda COMMAND ARGUMENTS`. Results go to standard output
+// or to the file named, warnings and errors to standard error. Exit codes: 0 done, 1 failed,
+// 2 usage error. The drawing commands run the windows hidden on Qt's offscreen platform.
 #include <iosfwd>
 #include <string>
 #include <string_view>

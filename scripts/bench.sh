@@ -17,12 +17,12 @@ results="$dir/bench-results"
 mkdir -p "$results"
 for b in bench_app bench_edoc bench_picker; do
     echo "== $b"
-    "$dir/$b" --benchmark_out="$results/$b.json" --benchmark_out_format=json
+    "$dir/bench/$b" --benchmark_out="$results/$b.json" --benchmark_out_format=json
 done
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-"$dir/bench_app" --write-photo "$tmp/photo.jpg"
+"$dir/bench/bench_app" --write-photo "$tmp/photo.jpg"
 orlenda="$dir/orlenda"
 data=(--data data/china.txt)
 
