@@ -1,6 +1,7 @@
 // Sending the year sheet to the default printer (CUPS) or, without a printer, to a PDF file.
 #include <cups/cups.h>
 
+#include <QBuffer>
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,6 +11,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QThread>
@@ -156,19 +158,20 @@ QString DefaultSheetPdfName(const QString& yearCaption) {
 
 bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
                        const CalendarModel& model, QString* error, Colour* savedTitleColor) {
-    // Find out first whether the file can be written at all; an old file must not survive
-    // a failed write either.
+    // Made in memory and written beside the target, then renamed over it: a write that
+    // fails (a full disk, a read-only file) leaves an earlier file as it was and no part of
+    // the new one.
     const QString cannotSave = QStringLiteral("无法保存文件：") + QDir::toNativeSeparators(path);
-    {
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            if (error) *error = cannotSave;
-            return false;
-        }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = cannotSave;
+        return false;
     }
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     int pagesEnded = 0;
     {
-        QPdfWriter writer(path);
+        QPdfWriter writer(&pdf);
         writer.setTitle(SheetTitle(in));
         writer.setCreator(QStringLiteral("Orlenda"));
         writer.setResolution(1200);
@@ -177,8 +180,9 @@ bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
         PrintYearSheet(page, paper, in, model, savedTitleColor);
         pagesEnded = page.PagesEnded();
     }
-    if (pagesEnded == 0 || QFileInfo(path).size() == 0) {
-        QFile::remove(path);
+    const QByteArray& bytes = pdf.data();
+    if (pagesEnded == 0 || bytes.isEmpty() || file.write(bytes) != bytes.size() || !file.commit()) {
+        file.cancelWriting();
         if (error) *error = cannotSave;
         return false;
     }

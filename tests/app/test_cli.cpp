@@ -1,84 +1,33 @@
-// The command line: in process through RunCommandLine, and end to end as the built program.
+// The command line as the built program: the model, data warnings, help, and every refusal
+// with its status and message.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <QByteArray>
+#include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QJsonParseError>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <QRegularExpression>
+#include <cctype>
+#include <map>
 
 #include "app/cli.h"
-#include "tests/core/testfiles.h"
-
-#ifndef ORLENDA_BIN
-#error "ORLENDA_BIN must name the built orlenda program"
-#endif
+#include "tests/support/clirun.h"
 
 namespace orlenda {
 namespace {
 
-using test::kLines2000To2010;
-using test::TempDir;
+using test::Folder;
+using test::Outcome;
 
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
-
-Result RunInProcess(const std::vector<std::string>& args,
-                    const std::string& programDir = "/nonexistent") {
-    std::ostringstream out, err;
-    Result r;
-    r.code = RunCommandLine(args, out, err, programDir);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
-
-std::string ShellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Runs the program with args; stdout goes to outPath when given (e.g. /dev/full).
-Result RunProgram(const std::string& program, const std::vector<std::string>& args,
-                  const std::string& outPath = "") {
-    TempDir tmp;
-    std::string command = ShellQuote(program);
-    for (const auto& a : args) command += " " + ShellQuote(a);
-    std::string out = outPath.empty() ? tmp.file("out") : outPath;
-    command += " >" + ShellQuote(out) + " 2>" + ShellQuote(tmp.file("err")) + " </dev/null";
-    int status = std::system(command.c_str());
-    Result r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (outPath.empty()) r.out = ReadFile(out);
-    r.err = ReadFile(tmp.file("err"));
-    return r;
-}
-
-// The model as parsed by an independent JSON reader, checked for its shape.
-QJsonObject ParseModel(const std::string& json) {
+// The model as an independent JSON reader sees it, checked for its shape.
+QJsonObject ParseModel(const QString& json) {
     QJsonParseError error;
-    QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+    const QJsonObject model = QJsonDocument::fromJson(json.toUtf8(), &error).object();
     EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
-    EXPECT_TRUE(doc.isObject());
-    QJsonObject model = doc.object();
     EXPECT_EQ(model.keys(), (QStringList{"DayGrid", "LunarGrid", "year"}));
     for (const char* grid : {"DayGrid", "LunarGrid"}) {
-        QJsonArray months = model[grid].toArray();
-        EXPECT_EQ(months.size(), 12) << grid;
-        for (const auto& m : months) {
+        EXPECT_EQ(model[grid].toArray().size(), 12) << grid;
+        for (const auto& m : model[grid].toArray()) {
             EXPECT_EQ(m.toArray().size(), 6) << grid;
             for (const auto& w : m.toArray()) {
                 EXPECT_EQ(w.toArray().size(), 7) << grid;
@@ -89,199 +38,228 @@ QJsonObject ParseModel(const std::string& json) {
     return model;
 }
 
-// Cell (month 1..12, row 1..6, column 1..7) of a grid.
-std::string Cell(const QJsonObject& model, const char* grid, int m, int w, int d) {
-    return model[grid].toArray()[m - 1].toArray()[w - 1].toArray()[d - 1].toString().toStdString();
+QString Cell(const QJsonObject& model, const char* grid, int m, int w, int d) {
+    return model[grid].toArray()[m - 1].toArray()[w - 1].toArray()[d - 1].toString();
 }
 
-int CountCells(const QJsonObject& model, const char* grid, const std::string& text) {
-    int n = 0;
-    for (int m = 1; m <= 12; ++m)
-        for (int w = 1; w <= 6; ++w)
-            for (int d = 1; d <= 7; ++d) n += Cell(model, grid, m, w, d) == text;
-    return n;
+// The lunar text under a day's number; the number must stand in its weekday's column.
+QString LunarOf(const QJsonObject& model, QDate date) {
+    for (int w = 1; w <= 6; ++w)
+        for (int d = 1; d <= 7; ++d)
+            if (Cell(model, "DayGrid", date.month(), w, d) == QString::number(date.day()))
+                return d == date.dayOfWeek() ? Cell(model, "LunarGrid", date.month(), w, d)
+                                             : QStringLiteral("(wrong column)");
+    return QStringLiteral("(no such day)");
 }
 
-TEST(ModelCommand, PrintsTheModelOf2008AsJson) {
-    TempDir tmp;
-    std::string data = tmp.writeLines("china.txt", kLines2000To2010);
-    Result r = RunInProcess({"model", "2008", "--data", data});
-    EXPECT_EQ(r.code, kExitOk);
-    EXPECT_EQ(r.err, "");
-    QJsonObject model = ParseModel(r.out);
-    EXPECT_EQ(model["year"].toInt(), 2008);
-    // January 1, 2008 was a Tuesday; the Monday cell is three blanks.
-    EXPECT_EQ(Cell(model, "DayGrid", 1, 1, 1), "   ");
-    EXPECT_EQ(Cell(model, "DayGrid", 1, 1, 2), "1");
-    EXPECT_EQ(Cell(model, "LunarGrid", 1, 1, 1), "      ");
-    EXPECT_EQ(Cell(model, "LunarGrid", 1, 1, 2), "廿三  ");
-    // Spring Festival Thursday February 7, Dragon Boat Sunday June 8.
-    EXPECT_EQ(Cell(model, "DayGrid", 2, 2, 4), "7");
-    EXPECT_EQ(Cell(model, "LunarGrid", 2, 2, 4), "春节  ");
-    EXPECT_EQ(Cell(model, "DayGrid", 6, 2, 7), "8");
-    EXPECT_EQ(Cell(model, "LunarGrid", 6, 2, 7), "端午  ");
-    EXPECT_EQ(CountCells(model, "DayGrid", "29"), 12);  // February 29 included
+TEST(ModelCommand, PublishedDates) {
+    // Published lunar dates; in 2009 the leap month repeats the 5th, and 端午 stays in the
+    // regular one.
+    const std::pair<const char*, const char*> days[] = {
+        {"2008-01-01", "廿三  "}, {"2008-02-07", "春节  "}, {"2008-06-08", "端午  "},
+        {"2008-09-14", "中秋  "}, {"2009-05-28", "端午  "}, {"2009-06-27", "初五  "}};
+    Folder f;
+    std::map<int, QJsonObject> models;
+    for (int year : {2008, 2009}) {
+        const Outcome r = f.run(QStringLiteral("model %1 --data {data}").arg(year));
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.err, QString());
+        models[year] = ParseModel(r.out);
+        EXPECT_EQ(models[year]["year"].toInt(), year);
+    }
+    for (const auto& [iso, lunar] : days) {
+        const QDate date = QDate::fromString(QString::fromLatin1(iso), Qt::ISODate);
+        EXPECT_EQ(LunarOf(models[date.year()], date), QString::fromUtf8(lunar)) << iso;
+    }
+    // Cells as the model holds them, blanks included: 2008 starts on a Tuesday.
+    EXPECT_EQ(Cell(models[2008], "DayGrid", 1, 1, 1), QStringLiteral("   "));
+    EXPECT_EQ(Cell(models[2008], "LunarGrid", 1, 1, 1), QStringLiteral("      "));
+    EXPECT_EQ(QString(QJsonDocument(models[2009]["LunarGrid"].toArray()).toJson()).count("端午"),
+              1);
 }
 
-TEST(ModelCommand, MissingDataWarnsAndLeavesLunarCellsBlank) {
-    TempDir tmp;
-    std::string data = tmp.file("none.txt");
-    Result r = RunInProcess({"model", "--data=" + data, "2008"});
-    EXPECT_EQ(r.code, kExitOk);
-    EXPECT_EQ(r.err, "orlenda: warning: " + data +
-                         ": cannot open the file (No such file or directory); the lunar dates are "
-                         "left blank\n");
-    QJsonObject model = ParseModel(r.out);
-    EXPECT_EQ(CountCells(model, "LunarGrid", "      "), 12 * 6 * 7);
-    EXPECT_EQ(Cell(model, "DayGrid", 2, 5, 5), "29");
-    EXPECT_FALSE(std::filesystem::exists(data));
+// Data problems are warnings naming file, line and field; the output comes without any
+// lunar text, and a missing file is not created.
+TEST(DataProblems, WarnAndLeaveTheLunarTextsOut) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"model 2008 --data=none.txt",
+         "none.txt: cannot open the file (No such file or directory)"},
+        {"month 2008 2 --data none.txt",
+         "none.txt: cannot open the file (No such file or directory)"},
+        {"model 2012 --data {data}",
+         "{data}: no line for the year 2012 (line 13; the file ends after line 11)"},
+        {"model 2008 --data bad.txt", "bad.txt, line 9, QingmingDay: \" 7\" is neither 4 nor 5"}};
+    for (const auto& [args, warning] : cases) {
+        Folder f;
+        auto lines = test::kLines2000To2010;
+        lines[8].replace(54, 2, " 7");  // 2008's Qingming day
+        QByteArray bad;
+        for (const std::string& l : lines) bad += QByteArray::fromStdString(l) + "\r\n";
+        f.write(QStringLiteral("bad.txt"), bad);
+        const Outcome r = f.run(QString::fromUtf8(args));
+        EXPECT_EQ(r.code, 0) << args;
+        EXPECT_EQ(r.err, f.expand(QStringLiteral("orlenda: warning: %1; the lunar dates are left "
+                                                 "blank\n")
+                                      .arg(QString::fromUtf8(warning))));
+        EXPECT_TRUE(r.out.contains(QStringLiteral("29"))) << args;  // February 29 still there
+        EXPECT_FALSE(r.out.contains(QStringLiteral("初")) || r.out.contains(QStringLiteral("廿")));
+        EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("none.txt"))));
+    }
 }
 
-TEST(ModelCommand, BadLineWarnsWithFileLineAndField) {
-    TempDir tmp;
-    auto lines = kLines2000To2010;
-    lines[8].replace(54, 2, " 7");  // 2008's Qingming day
-    std::string data = tmp.writeLines("china.txt", lines);
-    Result r = RunInProcess({"model", "2008", "--data", data});
-    EXPECT_EQ(r.code, kExitOk);
-    EXPECT_EQ(r.err, "orlenda: warning: " + data +
-                         ", line 9, QingmingDay: \" 7\" is neither 4 nor 5; the lunar dates are "
-                         "left blank\n");
-    EXPECT_EQ(CountCells(ParseModel(r.out), "LunarGrid", "      "), 12 * 6 * 7);
-}
-
-struct UsageCase {
-    const char* name;
-    std::vector<std::string> args;
+struct Refusal {
+    const char* args;  // run in a folder holding the input files below
     int code;
-    std::string err;  // first line of standard error
+    const char* error;  // pattern of the first line of standard error, after "orlenda: "
 };
-class CommandErrorTest : public ::testing::TestWithParam<UsageCase> {};
+class RefusedTest : public ::testing::TestWithParam<Refusal> {};
 
-TEST_P(CommandErrorTest, ExitsWithItsCodeAndSaysWhy) {
-    Result r = RunInProcess(GetParam().args);
-    EXPECT_EQ(r.code, GetParam().code);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), GetParam().err);
+TEST_P(RefusedTest, SaysWhyAndWritesNothing) {
+    Folder f;
+    f.write(QStringLiteral("five.txt"), "1\n2\n3\n4\n5\n");
+    f.write(QStringLiteral("latin1.txt"), "gr\xfc\xdf\n");
+    f.picture(QStringLiteral("inset.png"), 40, 30, "PNG");
+    f.picture(QStringLiteral("inset.bmp"), 40, 30, "BMP");
+    const Outcome r = f.run(QString::fromUtf8(GetParam().args));
+    EXPECT_EQ(r.code, GetParam().code) << r.err.toStdString();
+    EXPECT_EQ(r.out, QString());
+    const QString first = r.err.section(QLatin1Char('\n'), 0, 0);
+    const QRegularExpression pattern(QStringLiteral("^orlenda: ") +
+                                     QString::fromUtf8(GetParam().error));
+    EXPECT_TRUE(pattern.match(first).hasMatch()) << first.toStdString();
+    if (GetParam().code == kExitUsage) {
+        EXPECT_TRUE(r.err.contains(QStringLiteral("usage: orlenda")) ||
+                    r.err.contains(QStringLiteral("Try 'orlenda --help'")));
+    }
+    for (const QString& name : f.files())
+        EXPECT_FALSE(name.startsWith(QStringLiteral("out")) || name.startsWith(QLatin1Char('.')))
+            << name.toStdString();
 }
 
+// Wrong arguments (2), then commands that cannot do their work (1).
 INSTANTIATE_TEST_SUITE_P(
-    Arguments, CommandErrorTest,
+    Arguments, RefusedTest,
     ::testing::Values(
-        UsageCase{"NoYear", {"model"}, kExitUsage, "orlenda: missing YEAR"},
-        UsageCase{"YearNotANumber",
-                  {"model", "2008x"},
-                  kExitUsage,
-                  "orlenda: YEAR must be a number, not \"2008x\""},
-        UsageCase{"TwoYears",
-                  {"model", "2008", "2009"},
-                  kExitUsage,
-                  "orlenda: unexpected argument \"2009\""},
-        UsageCase{"UnknownOption",
-                  {"model", "2008", "--colour"},
-                  kExitUsage,
-                  "orlenda: unknown option --colour"},
-        UsageCase{"DataWithoutFile",
-                  {"model", "2008", "--data"},
-                  kExitUsage,
-                  "orlenda: option --data needs FILE"},
-        UsageCase{"DataTwice",
-                  {"model", "2008", "--data", "a", "--data=b"},
-                  kExitUsage,
-                  "orlenda: option --data given twice"},
-        UsageCase{
-            "UnknownCommand", {"modle", "2008"}, kExitUsage, "orlenda: unknown command \"modle\""},
-        UsageCase{
-            "HelpOfUnknown", {"help", "calendar"}, kExitUsage, "orlenda: no command \"calendar\""},
-        UsageCase{"YearTooLate",
-                  {"model", "2100"},
-                  kExitFailure,
-                  "orlenda: error: year 2100 is not supported: the calendar covers 2000 to 2099"},
-        UsageCase{"YearNegative",
-                  {"model", "-2008"},
-                  kExitFailure,
-                  "orlenda: error: year -2008 is not supported: the calendar covers 2000 to "
-                  "2099"},
-        UsageCase{"YearFraction",
-                  {"model", "2008.5"},
-                  kExitFailure,
-                  "orlenda: error: year 2008.5 is not a whole year"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        Refusal{"model", 2, "missing YEAR$"},
+        Refusal{"model 2008x", 2, "YEAR must be a number, not \"2008x\"$"},
+        Refusal{"model 2008 2009", 2, "unexpected argument \"2009\"$"},
+        Refusal{"model 2008 --colour", 2, "unknown option --colour$"},
+        Refusal{"model 2008 --data", 2, "option --data needs FILE$"},
+        Refusal{"model 2008 --data a --data=b", 2, "option --data given twice$"},
+        Refusal{"modle 2008", 2, "unknown command \"modle\"$"},
+        Refusal{"help calendar", 2, "no command \"calendar\"$"},
+        Refusal{"--version x", 2, "unexpected argument \"x\"$"},
+        Refusal{"month 2008", 2, "missing MONTH$"},
+        Refusal{"month 2008 13", 2, "MONTH must be a whole number from 1 to 12, not \"13\"$"},
+        Refusal{"month 2008 1.5", 2, "MONTH must be .*\"1.5\"$"},
+        Refusal{"month abc 1", 2, "YEAR must be a number"},
+        Refusal{"sheet 2008 -o out.pdf", 2, "missing --paper A3\\|A4$"},
+        Refusal{"sheet 2008 --paper A5 -o out.pdf", 2, "--paper must be A3 or A4, not \"A5\"$"},
+        Refusal{"sheet 2008 --paper A4", 2, "missing -o OUT.pdf or --printer QUEUE$"},
+        Refusal{"sheet 2008 --paper A4 -o out.pdf --printer q", 2,
+                "give -o OUT.pdf or --printer QUEUE, not both$"},
+        Refusal{"sheet 2008 --paper A4 -o out.png", 2, "-o out.png: the name must end in .pdf$"},
+        Refusal{"sheet 2008 --paper A4 --colour-mode -o out.pdf", 2,
+                "unknown option --colour-mode$"},
+        Refusal{"sheet 2008 --paper A4 --crop 0,0,10,10 -o out.pdf", 2,
+                "--crop needs --inset PICTURE$"},
+        Refusal{"sheet 2008 --paper A4 --inset inset.bmp --crop 0,0,10 -o out.pdf", 2,
+                "--crop must be four numbers X,Y,W,H, not \"0,0,10\"$"},
+        Refusal{"edoc 2008 --inset inset.bmp --crop 10,10,0,300 -o out.bmp", 2,
+                "--crop 10,10,0,300 is empty"},
+        Refusal{"edoc 2008", 2, "missing -o OUT.bmp$"},
+        Refusal{"edoc 2008 -o out.jpg", 2, "-o out.jpg: the name must end in .bmp or .png$"},
+        Refusal{"edoc 2008 -o", 2, "option -o needs OUT.bmp$"},
+        Refusal{"edoc 2008 --date-colour 256,0,0 -o out.bmp", 2,
+                "--date-colour must be R,G,B with each a whole number from 0 to 255, not "
+                "\"256,0,0\"$"},
+        Refusal{"edoc 2008 --background-colour 1,2 -o out.bmp", 2,
+                "--background-colour must be R,G,B"},
+        Refusal{"edoc 2008 --greeting-colour -1,0,0 -o out.bmp", 2,
+                "--greeting-colour must be R,G,B"},
+        Refusal{"model 2100", 1,
+                "error: year 2100 is not supported: the calendar covers 2000 to 2099$"},
+        Refusal{"model -2008", 1, "error: year -2008 is not supported"},
+        Refusal{"model 2008.5", 1, "error: year 2008.5 is not a whole year$"},
+        Refusal{"sheet 1999 --paper A4 -o out.pdf", 1, "error: year 1999 is not supported"},
+        Refusal{"sheet 2008 --paper A4 --greeting none.txt -o out.pdf", 1,
+                "error: greeting file none.txt: No such file or directory$"},
+        Refusal{"edoc 2008 --greeting five.txt -o out.bmp", 1,
+                "error: greeting file five.txt has 5 lines; a greeting has at most four$"},
+        Refusal{"edoc 2008 --greeting latin1.txt -o out.bmp", 1,
+                "error: greeting file latin1.txt is not UTF-8 text$"},
+        Refusal{"sheet 2008 --paper A3 --inset none.jpg -o out.pdf", 1,
+                "error: inset picture none.jpg: No such file or directory$"},
+        Refusal{"edoc 2008 --inset inset.png -o out.bmp", 1,
+                "error: inset picture inset.png: pictures must be JPG, GIF, BMP, JPEG, ICO or "
+                "EMF files$"},
+        Refusal{"sheet 2008 --paper A4 --inset inset.bmp --crop 900,0,100,100 -o out.pdf", 1,
+                "error: --crop 900,0,100,100 lies outside the picture inset.bmp \\(600 x 450 "
+                "twips\\)$"},
+        Refusal{"edoc 2008 --background none.bmp -o out.bmp", 1,
+                "error: background picture none.bmp: No such file or directory$"},
+        Refusal{"edoc 2008 -o no/such/out.bmp", 1, "error: cannot write no/such/out.bmp: "},
+        Refusal{"sheet 2008 --paper A4 -o no/such/out.pdf", 1,
+                "error: cannot write no/such/out.pdf: "},
+        Refusal{"sheet 2008 --paper A4 --printer orlenda-no-such-queue", 1,
+                "error: 没有名为“orlenda-no-such-queue”的打印机。$"}),
+    [](const auto& info) {
+        std::string name = info.param.code == kExitUsage ? "usage" : "failure";
+        for (char c : std::string(" ") + info.param.args)
+            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
 
-TEST(Help, NamesEveryCommandAndOption) {
-    for (auto args : {std::vector<std::string>{"--help"}, {"-h"}, {"help"}}) {
-        Result r = RunInProcess(args);
-        EXPECT_EQ(r.code, kExitOk);
-        EXPECT_EQ(r.out.rfind("usage: orlenda", 0), 0u) << r.out;
-        EXPECT_NE(r.out.find("model YEAR [--data FILE]"), std::string::npos) << r.out;
-    }
-    for (auto args : {std::vector<std::string>{"model", "--help"}, {"help", "model"}}) {
-        Result r = RunInProcess(args);
-        EXPECT_EQ(r.code, kExitOk);
-        EXPECT_EQ(r.out.rfind("usage: orlenda model YEAR [--data FILE]\n", 0), 0u) << r.out;
-        EXPECT_NE(r.out.find("--data FILE"), std::string::npos);
-    }
+TEST(Program, OutputThatCannotBeWrittenIsAFailure) {
+    Folder f;
+    const Outcome r =
+        f.run(QStringLiteral("model 2009 --data {data}"), QStringLiteral("/dev/full"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QStringLiteral("orlenda: error: cannot write the output\n"));
 }
 
-struct JsonCase {
-    std::string text, json;
-};
-class JsonStringTest : public ::testing::TestWithParam<JsonCase> {};
-
-TEST_P(JsonStringTest, EscapesWhatJsonRequires) {
-    EXPECT_EQ(JsonString(GetParam().text), GetParam().json);
-    // And a JSON reader gets the text back.
-    QJsonDocument doc =
-        QJsonDocument::fromJson(QByteArray::fromStdString("[" + JsonString(GetParam().text) + "]"));
-    EXPECT_EQ(doc.array()[0].toString().toStdString(), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, JsonStringTest,
-    ::testing::Values(JsonCase{"   ", "\"   \""}, JsonCase{"初五  ", "\"初五  \""},
-                      JsonCase{"a\"b", "\"a\\\"b\""}, JsonCase{"a\\b", "\"a\\\\b\""},
-                      JsonCase{"\n\t\r", "\"\\n\\t\\r\""},
-                      JsonCase{std::string("\x01\x1f", 2), "\"\\u0001\\u001f\""},
-                      JsonCase{std::string("\0", 1), "\"\\u0000\""}));
-
-// End to end: the built program, its exit codes and its default data file.
-TEST(Program, RunsTheCommandAndExitsWithItsCode) {
-    TempDir tmp;
-    std::string data = tmp.writeLines("china.txt", kLines2000To2010);
-    Result ok = RunProgram(ORLENDA_BIN, {"model", "2009", "--data", data});
-    EXPECT_EQ(ok.code, 0) << ok.err;
-    EXPECT_EQ(ok.err, "");
-    QJsonObject model = ParseModel(ok.out);
-    EXPECT_EQ(model["year"].toInt(), 2009);
-    // Thursday May 28, 2009: Dragon Boat in the regular 5th month, not the leap one.
-    EXPECT_EQ(Cell(model, "DayGrid", 5, 5, 4), "28");
-    EXPECT_EQ(Cell(model, "LunarGrid", 5, 5, 4), "端午  ");
-    EXPECT_EQ(CountCells(model, "LunarGrid", "端午  "), 1);
-
-    EXPECT_EQ(RunProgram(ORLENDA_BIN, {"model"}).code, 2);
-    EXPECT_EQ(RunProgram(ORLENDA_BIN, {"model", "1999"}).code, 1);
-    Result full = RunProgram(ORLENDA_BIN, {"model", "2009", "--data", data}, "/dev/full");
-    EXPECT_EQ(full.code, 1);
-    EXPECT_EQ(full.err, "orlenda: error: cannot write the output\n");
-}
-
-TEST(Program, ReadsChinaTxtBesideItselfByDefault) {
-    TempDir tmp;
-    std::string program = tmp.file("orlenda");
-    std::filesystem::copy_file(ORLENDA_BIN, program);
-    std::filesystem::permissions(program, std::filesystem::perms::owner_exec,
-                                 std::filesystem::perm_options::add);
-    // Run from another folder so that only the program's own folder can supply the file.
-    Result missing = RunProgram(program, {"model", "2008"});
+// Without --data the program reads china.txt from its own folder, not the working one.
+TEST(Program, ReadsChinaTxtBesideItself) {
+    Folder f;
+    const QString program = f.path(QStringLiteral("orlenda"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORLENDA_BIN), program));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    const QStringList args{QStringLiteral("model"), QStringLiteral("2008")};
+    QFile::rename(f.data(), f.path(QStringLiteral("elsewhere.txt")));
+    const Outcome missing = Folder::runList(args, {}, program);
     EXPECT_EQ(missing.code, 0);
-    EXPECT_EQ(missing.err, "orlenda: warning: " + tmp.file("china.txt") +
-                               ": cannot open the file (No such file or directory); the lunar "
-                               "dates are left blank\n");
-    tmp.writeLines("china.txt", kLines2000To2010);
-    Result found = RunProgram(program, {"model", "2008"});
-    EXPECT_EQ(found.code, 0);
-    EXPECT_EQ(found.err, "");
-    EXPECT_EQ(Cell(ParseModel(found.out), "LunarGrid", 2, 2, 4), "春节  ");
+    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("orlenda: warning: ") + f.data() + ": "))
+        << missing.err.toStdString();
+    QFile::rename(f.path(QStringLiteral("elsewhere.txt")), f.data());
+    const Outcome found = Folder::runList(args, {}, program);
+    EXPECT_EQ(found.err, QString());
+    EXPECT_EQ(LunarOf(ParseModel(found.out), QDate(2008, 2, 7)), QStringLiteral("春节  "));
+}
+
+TEST(Help, NamesTheCommandsAndOptions) {
+    // Each: the arguments, what standard output starts with, and what else it holds.
+    const std::pair<const char*, QStringList> cases[] = {
+        {"--help",
+         {"usage: orlenda [COMMAND", "model YEAR [--data FILE]", "month YEAR MONTH",
+          "sheet YEAR --paper A3|A4", "(-o OUT.pdf | --printer QUEUE)", "edoc YEAR", "-o OUT.bmp",
+          "--version"}},
+        {"-h", {"usage: orlenda [COMMAND"}},
+        {"help", {"usage: orlenda [COMMAND"}},
+        {"model --help", {"usage: orlenda model YEAR [--data FILE]\n", "--data FILE"}},
+        {"help model", {"usage: orlenda model YEAR [--data FILE]\n"}},
+        {"help edoc", {"usage: orlenda edoc YEAR", "--background-colour R,G,B"}}};
+    for (const auto& [args, texts] : cases) {
+        const Outcome r = Folder::runList(QString::fromLatin1(args).split(QLatin1Char(' ')));
+        EXPECT_EQ(r.code, 0) << args;
+        EXPECT_TRUE(r.out.startsWith(texts[0])) << args << "\n" << r.out.toStdString();
+        for (const QString& t : texts) EXPECT_TRUE(r.out.contains(t)) << t.toStdString();
+    }
+    const Outcome version = Folder::runList({QStringLiteral("--version")});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^orlenda \\d+\\.\\d+(\\.\\d+)?\\n$"))
+                    .match(version.out)
+                    .hasMatch())
+        << version.out.toStdString();
 }
 
 }  // namespace

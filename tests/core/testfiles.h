@@ -1,10 +1,9 @@
 #pragma once
 // Scratch data files for the tests: a fresh folder per test, removed afterwards.
-#include <gtest/gtest.h>
-
-#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,21 +26,18 @@ inline const std::vector<std::string> kLines2000To2010 = {
     "2010 0 17 99 30 30 30 29 30 29 30 29 29 30 29 30 29 30 5",
 };
 // Years with a leap month that repeats a festival's month, same origin: leap 9th in 2014
-// (Double Ninth 2014-10-02), leap 8th in 2052 (Mid-Autumn 2052-09-07).
-inline const std::string kLine2014 = "2014 1 01 09 29 30 29 30 29 30 29 30 29 30 30 29 30 29 5";
+// (Double Ninth 2014-10-02), leap 8th in 2052 (Mid-Autumn 2052-09-07). January 1 of both
+// begins a lunar month, written as the day after the end of the month before.
+inline const std::string kLine2014 = "2014 0 30 09 29 30 29 30 29 30 29 30 29 30 30 29 30 29 5";
 inline const std::string kLine2052 = "2052 0 30 08 30 30 29 30 29 29 30 29 29 30 29 30 30 30 4";
 
 class TempDir {
   public:
     TempDir() {
-        auto base = std::filesystem::temp_directory_path();
-        for (int i = 0;; ++i) {
-            path_ = base / ("orlenda-test-" +
-                            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                            "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-                            std::to_string(i));
-            if (std::filesystem::create_directory(path_)) break;
-        }
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orlenda-test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("no scratch folder: " + pattern);
+        path_ = pattern;
     }
     ~TempDir() {
         std::error_code ec;

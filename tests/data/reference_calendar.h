@@ -42,7 +42,6 @@ class Calendar {
     Calendar(int firstYear, int lastYear, const std::vector<TieBreak>& tieBreaks);
 
     LunarDate At(long dayNumber) const;
-    bool FirstDayOfMonth(long dayNumber) const { return At(dayNumber).day == 1; }
     int QingmingDay(int year) const;  // day of April
     const std::vector<NewMoon>& NewMoons() const { return moons_; }
     // Tie-breaks that could not be applied (no new moon near enough), as text.

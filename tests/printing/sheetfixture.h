@@ -1,9 +1,13 @@
 #pragma once
-// The 2008 calendar and the real font metrics the sheet tests measure against.
+// What the sheet tests share: the model of a year from the shipped data file, line heights
+// of the installed fonts, and poppler's view of a PDF file.
 #include <QFont>
 #include <QFontMetricsF>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 #include <cmath>
+#include <map>
 
 #include "core/calendar.h"
 #include "core/yeardata.h"
@@ -13,42 +17,26 @@
 
 namespace orlenda::testing {
 
-// The model of a year built from the shipped data file.
 inline const CalendarModel& ModelOf(int year) {
     static std::map<int, CalendarModel> models;
-    auto it = models.find(year);
-    if (it != models.end()) return it->second;
+    if (auto it = models.find(year); it != models.end()) return it->second;
     DataReport report;
     std::optional<YearRecord> record = ReadYearRecord(ORLENDA_DATA_FILE, year, report);
     if (!record) qFatal("cannot read %d from the data file: %s", year, report.message.c_str());
-    CalendarModel& model = models[year];
-    BuildYearCalendar(year, &*record, model, &report);
-    return model;
+    BuildYearCalendar(year, &*record, models[year], &report);
+    return models[year];
 }
 
-// The page font at a size, as the recording surface's device sees it.
-inline QFont PageFont(double points, bool bold = false, bool italic = false,
-                      const QString& face = QString()) {
+// Line height in twips of a face at a size, as the recording surface's device sees it.
+inline double LineHeight(double points, bool bold = false, bool italic = false,
+                         const QString& face = QString()) {
     QFont f(ResolveFontFamily(face));
     f.setBold(bold);
     f.setItalic(italic);
-    f.setKerning(false);
     f.setPixelSize(int(std::lround(points * 20 * RecordingSurface::kScale)));
-    return f;
+    return QFontMetricsF(f).height() / RecordingSurface::kScale;
 }
 
-// Line height and text width in twips, from the font itself.
-inline double LineHeight(double points, bool bold = false, bool italic = false,
-                         const QString& face = QString()) {
-    return QFontMetricsF(PageFont(points, bold, italic, face)).height() / RecordingSurface::kScale;
-}
-inline double MeasuredWidth(const QString& text, double points) {
-    return QFontMetricsF(PageFont(points)).horizontalAdvance(text) / RecordingSurface::kScale;
-}
-
-// Width of n half-width characters: the faces draw ASCII at half an ideograph, and an
-// ideograph is one em (20 twips a point).
-inline double HalfWidths(int n, double points) { return n * points * 10; }
 // Half-width characters in text: ASCII one, anything else two.
 inline int HalfWidthCount(const QString& text) {
     int n = 0;
@@ -58,7 +46,6 @@ inline int HalfWidthCount(const QString& text) {
 
 inline QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// How a text was drawn, for failure messages.
 inline QByteArray Describe(const DrawnText& t) {
     return QStringLiteral("'%1' at (%2, %3) size %4%5 colour %6")
         .arg(t.text)
@@ -71,5 +58,31 @@ inline QByteArray Describe(const DrawnText& t) {
 }
 
 inline bool Near(double a, double b) { return std::abs(a - b) < 0.01; }
+
+// Output (standard and error) of a program; exitCode -1 when it crashed or hung.
+inline QString Run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    const bool done = p.waitForFinished(30000);
+    if (exitCode) *exitCode = done && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAll());
+}
+
+// True when pdfinfo finds one page of the ISO size given in millimetres (PDF writers round
+// it to whole points).
+inline bool IsOnePage(const QString& pdf, double widthMm, double heightMm) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Pages:\\s+1\\n[\\s\\S]*Page size:\\s+([\\d.]+) x "
+                                          "([\\d.]+) pts"))
+            .match(Run(QStringLiteral("pdfinfo"), {pdf}));
+    return m.hasMatch() && std::abs(m.captured(1).toDouble() - widthMm * 72 / 25.4) < 1 &&
+           std::abs(m.captured(2).toDouble() - heightMm * 72 / 25.4) < 1;
+}
+
+inline QStringList TextLines(const QString& pdf) {
+    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+        .split(QLatin1Char('\n'));
+}
 
 }  // namespace orlenda::testing

@@ -1,6 +1,8 @@
 #pragma once
 // What the window tests share: a data file in a temporary folder, recorded messages, and
 // a clean slate of windows and state for every case.
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -28,6 +30,24 @@ inline QByteArray DataFile(int lastYear, int firstYear = 2000) {
     for (int y = firstYear; y <= lastYear; ++y)
         data += (y == 2008 ? kLine2008 : FillerLine(y)) + "\r\n";
     return data;
+}
+
+// True when every pixel of the picture is the colour (the month view's background by default).
+inline bool IsBlank(const QImage& picture, QColor colour = QColor(192, 255, 192)) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            if (rgb.pixelColor(x, y) != colour) return false;
+    return true;
+}
+
+// The user opens the list and chooses the item with the keyboard.
+inline void PickFromList(QComboBox* combo, const QString& item) {
+    const int i = combo->findText(item);
+    QVERIFY2(i >= 0, qPrintable(item));
+    combo->showPopup();
+    combo->view()->setCurrentIndex(combo->model()->index(i, 0));
+    QTest::keyClick(combo->view(), Qt::Key_Return);
 }
 
 class WindowTestBase {

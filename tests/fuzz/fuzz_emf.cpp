@@ -1,0 +1,30 @@
+// The metafile reader on arbitrary bytes: either a picture of the declared size or an
+// error, never both, never a crash, and never more memory than its own bounds allow.
+#include <QByteArray>
+#include <QGuiApplication>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "picker/emf.h"
+#include "tests/fuzz/fuzzcheck.h"
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    // Text records need fonts, and fonts need a GUI application; no display is used.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!QGuiApplication::instance()) new QGuiApplication(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const orlenda::EmfResult result = orlenda::RenderEmf(bytes);
+    FUZZ_CHECK(result.image.isNull() != result.error.isEmpty());
+    if (!result.image.isNull()) {
+        FUZZ_CHECK(orlenda::IsEmf(bytes));
+        FUZZ_CHECK(result.image.width() <= 20000 && result.image.height() <= 20000);
+        FUZZ_CHECK(result.image.sizeInBytes() <= qsizetype(256) * 1024 * 1024);
+    }
+    return 0;
+}
