@@ -304,6 +304,18 @@ bool finite(const QTransform& t) {
 
 qreal length(QPointF v) { return std::hypot(v.x(), v.y()); }
 
+// The length of a path's control polygon, never less than the path's own (a curve stays
+// within its control points' hull). QPainterPath::length subdivides curves down to a
+// hundredth of a unit, which on a huge curve takes minutes.
+qreal outlineLength(const QPainterPath& path) {
+    qreal total = 0;
+    for (int i = 1; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (!e.isMoveTo()) total += length(QPointF(e) - QPointF(path.elementAt(i - 1)));
+    }
+    return total;
+}
+
 // Scales a bit field of a pixel to 0..255.
 int channel(quint32 pixel, quint32 mask) {
     if (!mask) return 0;
@@ -553,7 +565,7 @@ class Player {
             for (qreal v : dashes) period += std::max<qreal>(v, 0);
             const qreal unit = thin ? 1.0 : ps.width * scale;
             // A dash count in the millions would take forever to stroke.
-            if (period * unit > 0 && t.map(logical).length() / (period * unit) < kMaxDashes) {
+            if (period * unit > 0 && outlineLength(t.map(logical)) / (period * unit) < kMaxDashes) {
                 pen.setDashPattern(dashes);
                 if (ps.cap == Qt::RoundCap && !thin) pen.setCapStyle(Qt::FlatCap);
             }

@@ -119,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"Leap13", With(10, "13"),
                  ", LeapMonth: \" 13\" is no leap month: 1 to 12, or above 13 for none"},
         LineCase{"Leap12", With(10, "12"), ""}, LineCase{"Leap14", With(10, "14"), ""},
+        LineCase{"Length31", With(19, "31"), ", LunarMonthDays(2): \" 31\" is neither 29 nor 30"},
+        LineCase{"Length00", With(19, "00"), ", LunarMonthDays(2): \" 00\" is neither 29 nor 30"},
         LineCase{"Length28", With(52, "28"), ", LunarMonthDays(13): \" 28\" is neither 29 nor 30"},
         LineCase{"Qingming6", With(55, "6"), ", QingmingDay: \" 6\" is neither 4 nor 5"},
         LineCase{"AnotherYear", With(0, "2003"),
@@ -195,6 +197,18 @@ INSTANTIATE_TEST_SUITE_P(
                     ", line 5, YearText: \"2005\" where the year 2004 belongs (and 5 more bad "
                     "lines)",
                     10},
+        // 2002 twice: the lines after the second one are off.
+        BadFileCase{"DuplicatedYear",
+                    [](const TempDir& t) {
+                        auto lines = Lines(0, 3);
+                        auto rest = Lines(2, 3);
+                        lines.insert(lines.end(), rest.begin(), rest.end());
+                        return t.writeLines("china.txt", lines);
+                    },
+                    2003, ", line 4, YearText: \"2002\" where the year 2003 belongs",
+                    ", line 4, YearText: \"2002\" where the year 2003 belongs (and 2 more bad "
+                    "lines)",
+                    6},
         BadFileCase{"BinaryGarbage",
                     [](const TempDir& t) {
                         std::string bytes;

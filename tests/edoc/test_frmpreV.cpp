@@ -391,11 +391,9 @@ class EdocTest : public QObject, public WindowTestBase {
         // padded to four bytes.
         auto le = [&](int at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
         QCOMPARE(bytes.left(2), QByteArray("BM"));
-        QCOMPARE(le(2), quint32(bytes.size()));
-        QCOMPARE(le(18), 769u);
-        QCOMPARE(le(22), 1000u);
-        QCOMPARE(le(26), 1u | (24u << 16));
-        QCOMPARE(le(30), 0u);
+        // File size, width, height, planes and bits per pixel, compression.
+        QCOMPARE((QList<quint32>{le(2), le(18), le(22), le(26), le(30)}),
+                 (QList<quint32>{quint32(bytes.size()), 769, 1000, 1 | 24 << 16, 0}));
         QCOMPARE(quint32(bytes.size()), le(10) + (769 * 3 + 3) / 4 * 4 * 1000);
         QCOMPARE(QImage(first).convertToFormat(QImage::Format_RGB32),
                  w.Picture1->box().Image().convertToFormat(QImage::Format_RGB32));

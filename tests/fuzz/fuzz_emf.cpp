@@ -12,7 +12,10 @@
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Text records need fonts, and fonts need a GUI application; no display is used.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QGuiApplication::instance()) new QGuiApplication(*argc, *argv);
+    if (!QGuiApplication::instance()) {
+        new QGuiApplication(*argc, *argv);
+        std::atexit([] { delete QGuiApplication::instance(); });
+    }
     return 0;
 }
 
