@@ -230,7 +230,8 @@ TEST(Errors, DamagedInsetKeepsAnEarlierOutputWhole) {
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     const QByteArray before = out.readAll();
     out.close();
-    f.write(QStringLiteral("broken.jpg"), QByteArray("\xff\xd8\xff\xe0 not really a JPEG", 24));
+    f.write(QStringLiteral("broken.jpg"),
+            QByteArray("\xff\xd8\xff\xe0") + QByteArray(" not really a JPEG"));
     const Outcome r =
         f.run(QStringLiteral("edoc 2008 --inset broken.jpg -o doc.bmp --data {data}"));
     EXPECT_EQ(r.code, 1);
