@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -573,29 +572,14 @@ int RunMonth(Invocation& inv) {
 
 // ---- sheet ----
 
-mode_t CurrentUmask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
-// Writes the sheet beside out and renames it over out, so out is whole or untouched.
 void WriteSheetPdf(const std::string& out, int paper, const SheetInputs& in,
                    Colour* savedTitleColor) {
     const QFileInfo target(Q(out));
     if (target.isDir()) throw Failure("cannot write " + out + ": " + SystemError(EISDIR));
-    QTemporaryFile temp(target.absoluteDir().filePath(QStringLiteral(".orlenda-XXXXXX.pdf")));
-    if (!temp.open()) throw Failure("cannot write " + out + ": " + Str(temp.errorString()));
-    temp.close();
+    // The sheet writer saves atomically: out is whole or untouched.
     QString error;
-    if (!WriteYearSheetPdf(temp.fileName(), paper, in, Model(), &error, savedTitleColor))
+    if (!WriteYearSheetPdf(target.absoluteFilePath(), paper, in, Model(), &error, savedTitleColor))
         throw Failure("cannot write " + out + ": " + Str(error));
-    const QByteArray tempName = QFile::encodeName(temp.fileName());
-    ::chmod(tempName.constData(), 0666 & ~CurrentUmask());
-    if (std::rename(tempName.constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-        throw Failure("cannot write " + out + ": " + SystemError(errno));
-    temp.setAutoRemove(false);
 }
 
 int RunSheet(Invocation& inv) {
