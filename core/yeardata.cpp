@@ -237,16 +237,7 @@ std::optional<YearRecord> ParseLine(const std::string& line, std::size_t fullLen
         report.message = where + ": the line is empty";
         return std::nullopt;
     }
-    auto field = [&](std::size_t offset, std::size_t width) {
-        return offset < line.size() ? line.substr(offset, width) : std::string();
-    };
-    YearRecord r;
-    r.YearText = field(0, 4);
-    r.Jan1MonthCode = field(4, 2);
-    r.Jan1LunarDay = field(6, 3);
-    r.LeapMonth = field(9, 3);
-    for (std::size_t i = 0; i < 14; ++i) r.LunarMonthDays[i] = field(12 + 3 * i, 3);
-    r.QingmingDay = field(54, 2);
+    YearRecord r = SplitYearFields(line);
 
     std::string lengthNote = " (the line has " + std::to_string(fullLength) +
                              (fullLength == 1 ? " character, " : " characters, ") +
@@ -366,6 +357,20 @@ std::optional<YearRecord> ReadYearRecord(const std::string& path, int year, Data
                          std::to_string(file.lineCount()) + ")";
     }
     return std::nullopt;
+}
+
+YearRecord SplitYearFields(const std::string& line) {
+    auto field = [&](std::size_t offset, std::size_t width) {
+        return offset < line.size() ? line.substr(offset, width) : std::string();
+    };
+    YearRecord r;
+    r.YearText = field(0, 4);
+    r.Jan1MonthCode = field(4, 2);
+    r.Jan1LunarDay = field(6, 3);
+    r.LeapMonth = field(9, 3);
+    for (std::size_t i = 0; i < 14; ++i) r.LunarMonthDays[i] = field(12 + 3 * i, 3);
+    r.QingmingDay = field(54, 2);
+    return r;
 }
 
 }  // namespace orlenda

@@ -40,6 +40,10 @@ std::string DefaultDataPath(const std::string& programDir);
 std::optional<YearRecord> ParseYearLine(const std::string& line, int lineNo, int expectedYear,
                                         const std::string& fileName, DataReport& report);
 
+// Cuts a line into the record's fields at their fixed offsets, without any checks; a field
+// past the end of the line is empty.
+YearRecord SplitYearFields(const std::string& line);
+
 // Reads the years of every line of the file, in file order.
 YearList LoadYearList(const std::string& path);
 

@@ -70,18 +70,7 @@ void CheckModel(const CalendarModel& model, int year, bool lunar) {
 // so that the calendar's own defence against a bad record is exercised too.
 YearRecord RawRecord(const std::uint8_t* data, std::size_t size) {
     std::string line(reinterpret_cast<const char*>(data), size);
-    line = line.substr(0, line.find('\n'));
-    auto field = [&](std::size_t at, std::size_t width) {
-        return at < line.size() ? line.substr(at, width) : std::string();
-    };
-    YearRecord r;
-    r.YearText = field(0, 4);
-    r.Jan1MonthCode = field(4, 2);
-    r.Jan1LunarDay = field(6, 3);
-    r.LeapMonth = field(9, 3);
-    for (std::size_t i = 0; i < 14; ++i) r.LunarMonthDays[i] = field(12 + 3 * i, 3);
-    r.QingmingDay = field(54, 2);
-    return r;
+    return SplitYearFields(line.substr(0, line.find('\n')));
 }
 
 void BuildFrom(int year, const YearRecord* record, bool expectLunar) {
