@@ -1,7 +1,6 @@
 // Sending the year sheet to the default printer (CUPS) or, without a printer, to a PDF file.
 #include <cups/cups.h>
 
-#include <QBuffer>
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
@@ -158,20 +157,17 @@ QString DefaultSheetPdfName(const QString& yearCaption) {
 
 bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
                        const CalendarModel& model, QString* error, Colour* savedTitleColor) {
-    // Made in memory and written beside the target, then renamed over it: a write that
-    // fails (a full disk, a read-only file) leaves an earlier file as it was and no part of
-    // the new one.
+    // Written beside the target and renamed over it only when whole: a write that fails
+    // (a full disk, a read-only file) leaves an earlier file as it was.
     const QString cannotSave = QStringLiteral("无法保存文件：") + QDir::toNativeSeparators(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error) *error = cannotSave;
         return false;
     }
-    QBuffer pdf;
-    pdf.open(QIODevice::WriteOnly);
     int pagesEnded = 0;
     {
-        QPdfWriter writer(&pdf);
+        QPdfWriter writer(&file);
         writer.setTitle(SheetTitle(in));
         writer.setCreator(QStringLiteral("Orlenda"));
         writer.setResolution(1200);
@@ -180,8 +176,7 @@ bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
         PrintYearSheet(page, paper, in, model, savedTitleColor);
         pagesEnded = page.PagesEnded();
     }
-    const QByteArray& bytes = pdf.data();
-    if (pagesEnded == 0 || bytes.isEmpty() || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (pagesEnded == 0 || file.size() == 0 || !file.commit()) {
         file.cancelWriting();
         if (error) *error = cannotSave;
         return false;
