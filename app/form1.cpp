@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include <QButtonGroup>
 #include <QDate>
 #include <QLineEdit>
 
@@ -71,6 +72,15 @@ Form1::Form1() {
     Option3 = option(Frame1, "黑白打印", TwipsRect(120, 0, 1095, 255));
     Option4 = option(Frame1, "彩色打印", TwipsRect(120, 240, 1095, 255));
     Option3->setChecked(true);
+    // Two explicit groups instead of Qt's automatic one per parent, which lets Tab stop only
+    // at a group's checked button and skipped the colour options altogether.
+    for (auto pair : {std::pair{Option1, Option2}, std::pair{Option3, Option4}}) {
+        auto* group = new QButtonGroup(this);
+        for (QRadioButton* o : {pair.first, pair.second}) {
+            o->setAutoExclusive(false);
+            group->addButton(o);
+        }
+    }
 
     const Colour orange = RGB(255, 224, 192), pink = RGB(255, 192, 192),
                  violet = RGB(255, 192, 255);
@@ -89,6 +99,7 @@ Form1::Form1() {
                               Command3, Command7, Command9, Option3,  Option4,  Combo1,   Command8};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    Option2->setFocus();  // the first in the tab order has the focus when the window opens
 
     // Picking from the list is Click; typing (user edits only) is Change.
     connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
@@ -168,6 +179,11 @@ void Form1::Command6_Click() {
     Windows().end();
 }
 
+void Form1::closeEvent(QCloseEvent* e) {
+    e->accept();
+    Command6_Click();
+}
+
 void Form1::Command7_Click() { ShowAbout(this); }
 
 void Form1::Command8_Click() {
@@ -201,9 +217,15 @@ SheetInputs Form1::GatherSheetInputs() {
 
 void Form1::printYearSheet(int paper) {
     BuildSelectedYear(this);
+    // The windows keep working while the job is watched, so the program may end meanwhile.
+    const QPointer<Form1> self(this);
     const PrintResult result = PrintYearSheetToDefaultPrinter(
         paper, GatherSheetInputs(), Model(), this, paper == kPaperA4 ? &SavedTitleColor : nullptr);
-    if (!result.message.isEmpty()) ShowMessage(this, result.message);
+    if (!self) return;
+    if (!result.message.isEmpty())
+        ShowMessage(this, result.message);
+    else if (result.status == PrintResult::Status::SavedAsPdf)
+        ShowMessage(this, QStringLiteral("年历已保存为PDF文件：") + result.pdfPath);
 }
 
 }  // namespace orlenda

@@ -62,6 +62,11 @@ class Form1 : public Form {
     // lines (creating the editor hidden when it was never opened) and the inset.
     SheetInputs GatherSheetInputs();
 
+  protected:
+    // Closing the main window by its frame ends the program, as "结束" does: no window of
+    // the program may stay running without it.
+    void closeEvent(QCloseEvent* e) override;
+
   private:
     void printYearSheet(int paper);
 };

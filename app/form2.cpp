@@ -1,6 +1,11 @@
 #include "app/form2.h"
 
+#include <QFontMetricsF>
+#include <QScrollBar>
 #include <QStringList>
+#include <QTextDocument>
+#include <algorithm>
+#include <cmath>
 
 #include "app/windowstyle.h"
 
@@ -55,9 +60,26 @@ Form2::Form2() {
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setReadOnly(true);
+    // Read with the keyboard too: the cursor moves, the text stays.
+    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Half-width blanks indent the lines, so the face must keep Latin at half width.
     Text1->setFont(WindowFont(QStringLiteral("宋体"), 9));
     Text1->setPlainText(QString(UsageText()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The lines were laid out for this box; where the stand-in face, the margins and the
+    // scroll bar leave less room, the box and the window widen so that no line wraps.
+    const QFontMetricsF m(Text1->font());
+    double longest = 0;
+    for (QString line : UsageText().split(QStringLiteral("\r\n"))) {
+        while (line.endsWith(QLatin1Char(' '))) line.chop(1);  // blanks may hang at the edge
+        longest = std::max(longest, m.horizontalAdvance(line));
+    }
+    const int needed =
+        int(std::ceil(longest + 2 * Text1->document()->documentMargin() + 2 * Text1->frameWidth() +
+                      Text1->verticalScrollBar()->sizeHint().width() + 2));
+    if (needed > Text1->width()) {
+        Text1->resize(needed, Text1->height());
+        setFixedWidth(std::max(width(), Text1->geometry().right() + 1 + Px(120)));
+    }
 
     Command1 = new QPushButton(QStringLiteral("关闭"), this);
     Command1->setGeometry(TwipsRect(2640, 6240, 855, 375));

@@ -1,6 +1,7 @@
 #include "app/registry.h"
 
 #include <QApplication>
+#include <QPushButton>
 
 namespace orlenda {
 
@@ -8,6 +9,10 @@ Form::Form(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_DeleteOnClos
 
 bool Form::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) Form_Activate();
+    if (e->type() == QEvent::Polish) {
+        // Enter on a focused button presses it, as Space does.
+        for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(true);
+    }
     return QWidget::event(e);
 }
 

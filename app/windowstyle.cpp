@@ -16,17 +16,19 @@ QFont WindowFont(const QString& face, double points) {
 
 void SetBackground(QWidget* w, Colour back) {
     QPalette p = w->palette();
+    // Buttons (option buttons, check boxes) fill with their button colour, not the window's.
     p.setColor(QPalette::Window, ToQColor(back));
+    p.setColor(w->backgroundRole(), ToQColor(back));
     w->setPalette(p);
     w->setAutoFillBackground(true);
 }
 
 void SetColours(QWidget* w, Colour back, Colour text) {
+    SetBackground(w, back);
     QPalette p = w->palette();
-    p.setColor(QPalette::Window, ToQColor(back));
     p.setColor(QPalette::WindowText, ToQColor(text));
+    p.setColor(w->foregroundRole(), ToQColor(text));
     w->setPalette(p);
-    w->setAutoFillBackground(true);
 }
 
 void SetButtonColour(QAbstractButton* b, Colour back) {

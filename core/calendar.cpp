@@ -140,6 +140,7 @@ void BuildYearCalendar(double year, const YearRecord* record, CalendarModel& mod
     FillNewMonthLabels(model, 99);
     ClearGrids(model);
     model.built = false;
+    model.year = year;
 
     DataReport problem;
     if (!YearSupported(year, problem)) {

@@ -21,6 +21,7 @@ struct CalendarModel {
     std::array<std::string, 15> NewMonthLabels;
     std::array<std::string, 32> LunarDayNames;
     bool built = false;
+    double year = 0;  // the year last asked for, built or not
 };
 
 // The one model the drawers read.

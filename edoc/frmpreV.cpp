@@ -10,10 +10,13 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 
 #include "app/messages.h"
+#include "app/windowstyle.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
@@ -48,13 +51,6 @@ const QString kRefusedInName = QStringLiteral("\\/:*?\"<>|");
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-void SetBack(QWidget* w, Colour c) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, ToQColor(c));
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
 // The component a box's text stands for, rounded as it will be stored (half to even); none
 // when the text cannot be a colour component (not a number, negative, beyond 16 bits).
 std::optional<std::int16_t> Component(const QString& text) {
@@ -73,8 +69,8 @@ std::optional<std::int16_t> Component(const QString& text) {
 
 frmpreV::frmpreV(QWidget* parent) : Form(parent) {
     setWindowTitle(QStringLiteral("创建电子文档"));
-    resize(Px(11880), Px(8490));
-    SetBack(this, RGB(255, 255, 255));
+    SetBackground(this, RGB(255, 255, 255));
+    setFont(WindowFont(QStringLiteral("宋体"), 9));
 
     auto option = [this](const QString& text, int top) {
         auto* b = new QRadioButton(text, this);
@@ -98,14 +94,9 @@ frmpreV::frmpreV(QWidget* parent) : Form(parent) {
     Label2 = label(QStringLiteral("红色"), 3600, 0, 375, 255);
     Label3 = label(QStringLiteral("绿色"), 3600, 270, 375, 255);
     Label4 = label(QStringLiteral("兰色"), 3600, 525, 375, 255);
-    SetBack(Label2, RGB(255, 0, 0));
-    SetBack(Label3, RGB(128, 255, 128));
-    SetBack(Label4, RGB(0, 0, 255));
-    {
-        QPalette p = Label4->palette();
-        p.setColor(QPalette::WindowText, ToQColor(RGB(255, 255, 192)));
-        Label4->setPalette(p);
-    }
+    SetBackground(Label2, RGB(255, 0, 0));
+    SetBackground(Label3, RGB(128, 255, 128));
+    SetColours(Label4, RGB(0, 0, 255), RGB(255, 255, 192));
     Label1 = label(QStringLiteral("图形的文件名："), 6840, 120, 1260, 180);
 
     const int boxTops[3] = {0, 240, 480};
@@ -126,7 +117,7 @@ frmpreV::frmpreV(QWidget* parent) : Form(parent) {
     auto button = [this](const QString& text, double l, double t, double w, double h) {
         auto* b = new QPushButton(text, this);
         b->setGeometry(TwipsRect(l, t, w, h));
-        b->setStyleSheet(QStringLiteral("background-color: rgb(255, 128, 255);"));
+        SetButtonColour(b, RGB(255, 128, 255));
         return b;
     };
     Command4 = button(QStringLiteral("恢复默认色"), 4680, 340, 1215, 350);
@@ -138,7 +129,7 @@ frmpreV::frmpreV(QWidget* parent) : Form(parent) {
 
     Picture0 = new QWidget(this);
     Picture0->setGeometry(TwipsRect(0, 720, 12000, 7880));
-    SetBack(Picture0, RGB(255, 255, 255));
+    SetBackground(Picture0, RGB(255, 255, 255));
     Picture1 = new PictureBoxWidget(kPictureWidth, kPictureHeight, RGB(128, 255, 128), Picture0);
     Picture1->move(0, 0);
     VScroll1 = new QScrollBar(Qt::Vertical, Picture0);
@@ -148,6 +139,19 @@ frmpreV::frmpreV(QWidget* parent) : Form(parent) {
     VScroll1->setPageStep(450);
     VScroll1->setValue(0);
     VScroll1->raise();
+    // The boxes of the palette reach a little into the viewport; they stay in front of it.
+    Picture0->lower();
+    // The wheel over the picture moves the scroll bar, as over any scrolled view.
+    Picture0->installEventFilter(this);
+    Picture1->installEventFilter(this);
+
+    // The design's viewport and scroll bar reach past its client area (11880 x 8490); the
+    // window grows to hold them whole.
+    Picture0->resize(std::max(Picture0->width(), VScroll1->geometry().right() + 1),
+                     Picture0->height());
+    QRect used = QRect(QPoint(0, 0), QSize(Px(11880), Px(8490)));
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) used |= w->geometry();
+    setFixedSize(used.size());
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
@@ -168,9 +172,9 @@ void frmpreV::Form_Load() {
     BackgroundColour = kDefaultBackground;
     DateColour = kDefaultDate;
     GreetingColour = kDefaultGreeting;
-    SetBack(Label5, BackgroundColour.value());
-    SetBack(Label6, DateColour.value());
-    SetBack(Label7, GreetingColour.value());
+    SetBackground(Label5, BackgroundColour.value());
+    SetBackground(Label6, DateColour.value());
+    SetBackground(Label7, GreetingColour.value());
 }
 
 // ---- drawing ----
@@ -178,6 +182,9 @@ void frmpreV::Form_Load() {
 void frmpreV::Command2_Click() {
     Command1->setEnabled(true);
     Surface& s = picture();
+    // Drawing over the last showing would thicken the anti-aliased text and leave a fringe
+    // of its old colour; a showing always starts from the bare background.
+    Step([&] { s.Cls(); });
     s.FontSize = 20;
     s.FontBold = true;
     s.FontItalic = false;
@@ -309,15 +316,15 @@ void frmpreV::Text2_KeyPress(int index, int keyAscii) {
     const ColourTriple c{parts[0], parts[1], parts[2]};
     if (Option1->isChecked()) {
         BackgroundColour = c;
-        SetBack(Label5, c.value());
+        SetBackground(Label5, c.value());
         Picture1->box().SetBackColor(c.value());
         Picture1->Refresh();
     } else if (Option2->isChecked()) {
         DateColour = c;
-        SetBack(Label6, c.value());
+        SetBackground(Label6, c.value());
     } else if (Option3->isChecked()) {
         GreetingColour = c;
-        SetBack(Label7, c.value());
+        SetBackground(Label7, c.value());
     }
 }
 
@@ -329,6 +336,14 @@ void frmpreV::Text2_LostFocus(int index) {
 }
 
 bool frmpreV::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Wheel && (watched == Picture0 || watched == Picture1)) {
+        // One notch of the wheel moves the picture by the scroll bar's large change.
+        wheelAngle_ += static_cast<QWheelEvent*>(e)->angleDelta().y();
+        const int notches = wheelAngle_ / 120;
+        wheelAngle_ -= notches * 120;
+        if (notches != 0) VScroll1->setValue(VScroll1->value() - notches * VScroll1->pageStep());
+        return true;
+    }
     if (e->type() == QEvent::FocusOut && !checkingFocus_) {
         // Switching to another window is not leaving the box.
         const auto reason = static_cast<QFocusEvent*>(e)->reason();
@@ -350,11 +365,11 @@ void frmpreV::Command4_Click() {
     BackgroundColour = kDefaultBackground;
     DateColour = kDefaultDate;
     GreetingColour = kDefaultGreeting;
-    SetBack(Label5, RGB(128, 255, 128));
+    SetBackground(Label5, RGB(128, 255, 128));
     Picture1->box().SetBackColor(RGB(128, 255, 128));
     Picture1->Refresh();
-    SetBack(Label6, RGB(0, 0, 0));
-    SetBack(Label7, RGB(255, 0, 0));
+    SetBackground(Label6, RGB(0, 0, 0));
+    SetBackground(Label7, RGB(255, 0, 0));
 }
 
 // Selecting the background colour loads no picture: the inset is only ever drawn cropped at
@@ -400,8 +415,7 @@ void frmpreV::Check1_Click() {
 
 void frmpreV::VScroll1_Change() {
     Picture1->move(0, -Px(VScroll1->value()));
-    Step([&] { picture().Cls(); });
-    Command2_Click();
+    Command2_Click();  // clears the picture first
 }
 
 QString frmpreV::SaveFileName(const QString& folder, const QString& name) {

@@ -90,6 +90,7 @@ class frmpreV : public Form {
     Surface& picture() { return DrawTarget ? *DrawTarget : Picture1->box(); }
     void drawInset();
     bool checkingFocus_ = false;
+    int wheelAngle_ = 0;  // wheel turns short of a notch
 };
 
 }  // namespace orlenda

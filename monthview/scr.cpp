@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QScreen>
 
+#include "app/calendardata.h"
 #include "app/controls.h"
 #include "app/form1.h"
 #include "app/messages.h"
@@ -88,6 +89,10 @@ void scr::Combo1_Change() {
 void scr::Combo1_Click() {
     Picture1->box().CurrentY = 0;
     Picture1->Refresh();
+
+    // A year picked in the main window since the model was built must not be named in the
+    // caption over the earlier year's days.
+    if (Model().year != State().SelectedYear) BuildSelectedYear(this);
 
     std::int16_t month = 0;
     try {

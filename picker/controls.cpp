@@ -8,12 +8,34 @@
 #include <QRegularExpression>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <cmath>
 
 namespace orlenda {
 
 namespace {
 QString cleanFolder(const QString& folder) { return QDir::cleanPath(QDir(folder).absolutePath()); }
+
+// The stand-in faces draw an underscore below their own descent, where a list row would cut
+// it off; rows get room for it.
+class RoomyRows : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize s = QStyledItemDelegate::sizeHint(option, index);
+        return {s.width(), std::max(s.height(), option.fontMetrics.height() + 4)};
+    }
+};
+
+void SetUpList(QListWidget* list) {
+    list->setItemDelegate(new RoomyRows(list));
+    list->setIconSize(QSize(16, 16));
+    // The chosen name stays readable when another control has the focus.
+    QPalette p = list->palette();
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+    list->setPalette(p);
+}
 
 bool contains(const QString& root, const QString& path) {
     if (root == QLatin1String("/")) return path.startsWith(QLatin1Char('/'));
@@ -82,6 +104,7 @@ void DriveList::SetDrive(const QString& root) {
 // ---- FolderList
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    SetUpList(this);
     // Opening a folder takes a double click (or Enter), a single click only marks it.
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const QString folder = item->data(Qt::UserRole).toString();
@@ -130,7 +153,22 @@ bool FolderList::SetPath(const QString& folder) {
 
 // ---- FileList
 
-FileList::FileList(QWidget* parent) : QListWidget(parent) {}
+FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    SetUpList(this);
+    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && !pressing_) emit Click();
+    });
+}
+
+void FileList::mousePressEvent(QMouseEvent* e) {
+    // A press makes the item current before it selects it, so the click is told once the
+    // press is handled, when the file under the mouse is the chosen one.
+    pressing_ = true;
+    QListWidget::mousePressEvent(e);
+    pressing_ = false;
+    const QListWidgetItem* under = itemAt(e->position().toPoint());
+    if (e->button() == Qt::LeftButton && under && under == currentItem()) emit Click();
+}
 
 void FileList::SetPath(const QString& folder) {
     path_ = cleanFolder(folder);
@@ -144,7 +182,7 @@ void FileList::SetPattern(const QString& pattern) {
 
 QString FileList::FileName() const {
     const QListWidgetItem* item = currentItem();
-    return item && item->isSelected() ? item->text() : QString();
+    return item ? item->text() : QString();
 }
 
 bool FileList::SelectFile(const QString& name) {

@@ -67,10 +67,19 @@ class FileList : public QListWidget {
     // Selects a listed file as a click would; false when it is not listed.
     bool SelectFile(const QString& name);
 
+  signals:
+    // A file was chosen: clicked with the mouse (also when already chosen), or reached with
+    // the arrow keys or by typing its first letters. Once for each.
+    void Click();
+
+  protected:
+    void mousePressEvent(QMouseEvent* e) override;
+
   private:
     void refresh();
     QString path_;
     QString pattern_;
+    bool pressing_ = false;
 };
 
 // Holds a picture file with a preview of it; the whole picture is decoded only when a

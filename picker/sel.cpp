@@ -59,9 +59,7 @@ sel::sel() {
     connect(Dir1, &FolderList::OpenFailed, this, [this](const QString& folder) {
         ShowMessage(this, QStringLiteral("无法打开文件夹：%1").arg(folder));
     });
-    connect(File1, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) File1_Click();
-    });
+    connect(File1, &FileList::Click, this, &sel::File1_Click);
     connect(Image1, &ImageControl::MouseDown, this, [this](int b, int s, double x, double y) {
         Image1_MouseDown(b, s, float(x), float(y));
     });

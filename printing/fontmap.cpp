@@ -30,6 +30,11 @@ QStringList substitutes(const QString& face) {
 }
 }  // namespace
 
+bool IsEmLineFace(const QString& face) {
+    return face.isEmpty() || face == kSong || face == QStringLiteral("黑体") ||
+           face.startsWith(QStringLiteral("仿宋")) || face.startsWith(QStringLiteral("楷体"));
+}
+
 bool HasHalfWidthAscii(const QString& family) {
     if (!QFontDatabase::hasFamily(family)) return false;
     QFont font(family);
@@ -57,7 +62,8 @@ QString ResolveFontFamily(const QString& face) {
     QString chosen;
     const bool known = face == kSong || face == QStringLiteral("黑体") ||
                        face.startsWith(QStringLiteral("仿宋")) ||
-                       face.startsWith(QStringLiteral("楷体")) || face == QStringLiteral("华文行楷");
+                       face.startsWith(QStringLiteral("楷体")) ||
+                       face == QStringLiteral("华文行楷");
     if (!known && !face.isEmpty() && QFontDatabase::hasFamily(face)) {
         chosen = face;  // a face the user picked from the installed list
     } else {

@@ -5,8 +5,7 @@
 namespace orlenda {
 
 std::optional<TwipsRect> NormalizedCrop(double x, double y, double width, double height) {
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) ||
-        !std::isfinite(height))
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height))
         return std::nullopt;
     if (width < 0) {
         x += width;

@@ -5,8 +5,7 @@
 
 namespace orlenda {
 
-PictureBoxWidget::PictureBoxWidget(int widthTwips, int heightTwips, Colour back,
-                                   QWidget* parent)
+PictureBoxWidget::PictureBoxWidget(int widthTwips, int heightTwips, Colour back, QWidget* parent)
     : QWidget(parent), box_(widthTwips, heightTwips, back) {
     resize(box_.Image().size());
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -8,20 +8,20 @@ namespace orlenda {
 
 class PictureBoxWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     PictureBoxWidget(int widthTwips, int heightTwips, Colour back, QWidget* parent = nullptr);
     PictureBox& box() { return box_; }
     // Shows what was drawn (the drawers call it after a drawing).
     void Refresh() { update(); }
 
-signals:
+  signals:
     void mousePressedTwips(Qt::MouseButton button, double xTwips, double yTwips);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
 
-private:
+  private:
     PictureBox box_;
 };
 

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageSize>
@@ -14,6 +15,7 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
 #include "printing/printprompts.h"
@@ -112,6 +114,23 @@ bool PrinterStopped(const QByteArray& dest) {
     const bool stopped = state && QByteArray(state) == "5";
     cupsFreeDests(1, d);
     return stopped;
+}
+
+// Waits ms while the windows go on repainting and answering clicks. False when the wait
+// was cut short because the program is ending.
+bool PauseResponsive(int ms) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QThread::msleep(ms);
+        return true;
+    }
+    bool waited = false;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, [&] {
+        waited = true;
+        loop.quit();
+    });
+    loop.exec();
+    return waited;
 }
 
 bool CupsFailed(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
@@ -228,8 +247,8 @@ PrintResult PrintYearSheetOn(const QPrinterInfo& info, int paper, const SheetInp
     printer.setPageOrientation(QPageLayout::Portrait);
     UsePrintableArea(printer);
 
+    auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     const int before = LatestJobId(dest);
     int pagesEnded = 0;
     ipp_status_t submitStatus = IPP_STATUS_OK;
@@ -243,6 +262,9 @@ PrintResult PrintYearSheetOn(const QPrinterInfo& info, int paper, const SheetInp
         submitError = QString::fromLocal8Bit(cupsLastErrorString());
         Step([&] { result.paper = page.PaperSize(); });
     }
+    // The job is handed over; watching it keeps nobody waiting.
+    restoreCursor.dismiss();
+    QGuiApplication::restoreOverrideCursor();
     if (pagesEnded == 0) {
         result.status = PrintResult::Status::Failed;
         result.message = QStringLiteral("打印作业未能开始，年历没有打印。");
@@ -272,7 +294,7 @@ PrintResult PrintYearSheetOn(const QPrinterInfo& info, int paper, const SheetInp
     clock.start();
     while (job->state < IPP_JSTATE_CANCELED && clock.elapsed() < kJobWatchMs) {
         if (job->state == IPP_JSTATE_PENDING && PrinterStopped(dest)) break;
-        QThread::msleep(100);
+        if (!PauseResponsive(100)) break;
         if (std::optional<CupsJob> now = JobById(dest, job->id))
             job = now;
         else

@@ -54,18 +54,24 @@ Surface::ResolvedFont& Surface::resolved() {
     if (fonts_.size() >= 32) fonts_.clear();
     const QFont font = deviceFont();
     const QFontMetricsF m(font, const_cast<QPaintDevice*>(device));
-    fonts_.push_back(std::make_shared<ResolvedFont>(ResolvedFont{FontName,
-                                                                 FontSize,
-                                                                 FontBold,
-                                                                 FontItalic,
-                                                                 FontUnderline,
-                                                                 s,
-                                                                 device,
-                                                                 font,
-                                                                 m,
-                                                                 m.ascent(),
-                                                                 m.height() / s,
-                                                                 {}}));
+    // The layouts count lines of the design's faces, which are one em high with the
+    // baseline 220/256 of the em down; the stand-ins have taller lines, which would push a
+    // month's last row off the picture.
+    const bool em = IsEmLineFace(FontName);
+    const double emPixels = font.pixelSize();
+    fonts_.push_back(
+        std::make_shared<ResolvedFont>(ResolvedFont{FontName,
+                                                    FontSize,
+                                                    FontBold,
+                                                    FontItalic,
+                                                    FontUnderline,
+                                                    s,
+                                                    device,
+                                                    font,
+                                                    m,
+                                                    em ? emPixels * 220 / 256 : m.ascent(),
+                                                    (em ? emPixels : m.height()) / s,
+                                                    {}}));
     return *fonts_.back();
 }
 

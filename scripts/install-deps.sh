@@ -10,7 +10,7 @@ PACKAGES=(
     fontconfig fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-wqy-microhei
     fonts-arphic-gkai00mp fonts-arphic-gbsn00lp
     cups cups-client printer-driver-cups-pdf poppler-utils libcups2-dev
-    xvfb xauth
+    xvfb xauth openbox xdotool x11-utils imagemagick
     python3 python3-ephem libnova-dev
     time
 )

@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QDate>
 #include <QLineEdit>
-#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 
 #include "app/about.h"
@@ -56,11 +57,8 @@ class Form1Test : public QObject, public testing::WindowTestBase {
         QCOMPARE(main->Combo1->currentText(), QString::number(thisYear()));
         QCOMPARE(main->Combo1->count(), thisYear() + 2 - 2000 + 1);  // every year of the file
         QVERIFY(main->Option2->isChecked() && main->Option3->isChecked());
-        QCOMPARE(State().SelectedYear, double(thisYear()));
         QVERIFY(State().Record && State().Record->YearText == std::to_string(thisYear()));
         QVERIFY(modelIsOf(thisYear()));
-        QCOMPARE(State().MonthViewDrawn, std::int16_t(1));
-        QCOMPARE(State().MainWindowActivated, std::int16_t(-1));
         const QDate d = QDate::currentDate();
         QCOMPARE(view->windowTitle(), QStringLiteral("%1年%2月份。〈今天是 %1年 %2月 %3日〉")
                                           .arg(d.year())
@@ -85,16 +83,71 @@ class Form1Test : public QObject, public testing::WindowTestBase {
         QTRY_VERIFY(Windows().find<scr>());
         QTRY_VERIFY(IsBlank(Windows().find<scr>()->Picture1->box().Image()));
         QVERIFY(!Windows().find<scr>()->isVisible());
+    }
 
-        // 结束 unloads every window, help included, and ends the program once.
+    // "结束" and the main window's frame both end the program, whatever else is open; the
+    // program never runs on without a window.
+    void endingTheProgram_data() {
+        QTest::addColumn<bool>("byFrame");
+        QTest::newRow("结束") << false;
+        QTest::newRow("the frame's close") << true;
+    }
+    void endingTheProgram() {
+        QFETCH(bool, byFrame);
         int quits = 0;
         Windows().quit = [&] { ++quits; };
-        main->Command3->click();
-        main->Command6->click();
+        StartWindows();
+        Form1* main = Windows().find<Form1>();
+        QTest::mouseClick(main->Command3, Qt::LeftButton);
+        QTest::mouseClick(main->Command1, Qt::LeftButton);
+        if (byFrame)
+            main->close();
+        else
+            QTest::mouseClick(main->Command6, Qt::LeftButton);
         QCOMPARE(quits, 1);
-        QVERIFY(!Windows().find<Form1>() && !Windows().find<scr>() && !Windows().find<Form2>());
+        QVERIFY(!Windows().find<Form1>() && !Windows().find<scr>() && !Windows().find<Form2>() &&
+                !Windows().find<wrd>());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(topLevelCount<Form>(), 0);
+    }
+
+    // Tab visits every control in the design's order, each option group once at its chosen
+    // button (the desktop's way); the arrows choose within a group; Enter presses a button.
+    void keyboard() {
+        StartWindows();  // the month view comes up in front; the person clicks the main window
+        QTRY_VERIFY(Windows().find<scr>() && Windows().find<scr>()->isActiveWindow());
+        Form1& f = *Windows().find<Form1>();
+        const QList<QWidget*> chain = testing::TabChain(&f, 13);
+        const QList<QWidget*> expected = {
+            f.Option2,  f.Command5, f.Command1, f.Command4, f.Command2, f.Command6, f.Command3,
+            f.Command7, f.Command9, f.Option3,  f.Combo1,   f.Command8, f.Option2};
+        QCOMPARE(chain, expected);
+        QTest::keyClick(f.Option2, Qt::Key_Up);
+        QVERIFY(f.Option1->isChecked() && f.Option1->hasFocus() && !f.Option2->isChecked());
+        for (int i = 0; i < 9; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(f.Option3->hasFocus());
+        QTest::keyClick(f.Option3, Qt::Key_Down);
+        QVERIFY(f.Option4->isChecked() && !f.Option3->isChecked() && f.Option1->isChecked());
+        f.Command3->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(f.Command3, Qt::Key_Return);
+        QTRY_VERIFY(Windows().find<Form2>() && Windows().find<Form2>()->isVisible());
+    }
+
+    // What a person sees: the option buttons and the buttons in the design's colours.
+    void coloursAsDrawn() {
+        Form1& f = Windows().ref<Form1>();
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        const QImage shot = f.grab().toImage();
+        auto at = [&](QWidget* w, QPoint offset) { return shot.pixelColor(w->mapTo(&f, offset)); };
+        for (QRadioButton* o : {f.Option1, f.Option2, f.Option3, f.Option4})
+            QCOMPARE(at(o, QPoint(o->width() - 2, 2)), QColor(255, 255, 192));
+        QCOMPARE(at(f.Frame1, QPoint(f.Frame1->width() - 4, f.Frame1->height() - 4)),
+                 QColor(128, 255, 255));
+        QCOMPARE(at(f.Command5, QPoint(5, 5)), QColor(255, 224, 192));
+        QCOMPARE(at(f.Command4, QPoint(5, 5)), QColor(255, 192, 192));
+        QCOMPARE(at(f.Command6, QPoint(5, 5)), QColor(255, 192, 255));
+        QCOMPARE(shot.pixelColor(2, 2), QColor(0, 255, 255));
     }
 
     void yearPick_data() {
@@ -114,27 +167,29 @@ class Form1Test : public QObject, public testing::WindowTestBase {
         QFETCH(bool, picked);
         QFETCH(int, button);
         QFETCH(bool, rebuilds);
-        Form1& f = Windows().ref<Form1>();
-        f.show();
+        StartWindows();  // the month view comes up in front; the person clicks the main window
+        QTRY_VERIFY(Windows().find<scr>() && Windows().find<scr>()->isActiveWindow());
+        Form1& f = *Windows().find<Form1>();
+        f.activateWindow();
+        QTRY_VERIFY(f.isActiveWindow());
         if (picked) {
             testing::PickFromList(f.Combo1, QStringLiteral("2008"));
         } else {
-            f.Combo1->lineEdit()->clear();
+            testing::PasteOver(f.Combo1->lineEdit(), QString());
             QTest::keyClicks(f.Combo1->lineEdit(), QStringLiteral("2008"));
-            f.Combo1->setFocus();
-            QTest::keyClick(f.Combo1, Qt::Key_Return);
+            QTest::keyClick(f.Combo1->lineEdit(), Qt::Key_Return);
+            QTest::keyClick(f.Combo1->lineEdit(), Qt::Key_Tab);
             QCOMPARE(f.Combo1->currentText(), QStringLiteral("2008"));
             QCOMPARE(f.Combo1->count(), thisYear() + 2 - 2000 + 1);
         }
         const int year = picked ? 2008 : thisYear();
         QCOMPARE(f.Label1->text(), QString::number(year));
-        QCOMPARE(State().SelectedYear, double(year));
         QVERIFY(State().Record && State().Record->YearText == std::to_string(year));
         QVERIFY(modelIsOf(thisYear()));
 
         QPushButton* const buttons[] = {nullptr,    f.Command1, f.Command2, f.Command3, f.Command4,
                                         f.Command5, f.Command6, f.Command7, f.Command8, f.Command9};
-        buttons[button]->click();
+        QTest::mouseClick(buttons[button], Qt::LeftButton);
         QVERIFY(modelIsOf(rebuilds ? year : thisYear()));
         if (button == 9) {
             scr* view = Windows().find<scr>();
@@ -149,6 +204,7 @@ class Form1Test : public QObject, public testing::WindowTestBase {
     // created hidden, the chooser only when there is an inset.
     void sheetInputsComeFromTheWindows() {
         Form1& f = Windows().ref<Form1>();
+        f.show();
         SheetInputs in = f.GatherSheetInputs();
         QVERIFY(!in.english && !in.colour && !in.inset && !Windows().find<sel>());
         wrd* greeting = Windows().find<wrd>();
@@ -156,8 +212,8 @@ class Form1Test : public QObject, public testing::WindowTestBase {
         QVERIFY(!in.greeting[0].isEmpty());
         QCOMPARE(in.greeting[3], greeting->Text2[2]->text());
         // Language and colour are two independent groups.
-        f.Option1->setChecked(true);
-        f.Option4->setChecked(true);
+        QTest::mouseClick(f.Option1, Qt::LeftButton);
+        QTest::mouseClick(f.Option4, Qt::LeftButton);
         QVERIFY(!f.Option2->isChecked() && !f.Option3->isChecked());
         State().InsetPicturePath = "/nowhere/picture.jpg";
         in = f.GatherSheetInputs();
@@ -167,20 +223,24 @@ class Form1Test : public QObject, public testing::WindowTestBase {
 
     void helpOpenedTwiceIsOneWindow() {
         Form1& f = Windows().ref<Form1>();
-        f.Command3->click();
+        f.show();
+        QTest::mouseClick(f.Command3, Qt::LeftButton);
         Form2* help = Windows().find<Form2>();
         QVERIFY(help && help->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        // Every line of the text stands whole on one line of the box.
+        for (QTextBlock b = help->Text1->document()->begin(); b.isValid(); b = b.next())
+            QVERIFY2(!b.layout() || b.layout()->lineCount() <= 1, qPrintable(b.text()));
+        QVERIFY(help->Text1->geometry().right() < help->width());
         // 关闭 hides; 帮助 again shows the same window as it was left.
-        QScrollBar* bar = help->Text1->verticalScrollBar();
-        bar->setValue(bar->maximum());
-        QVERIFY(bar->value() > 0);
-        help->Command1->click();
+        QTest::keyClick(help->Text1, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(help->Text1->textCursor().atEnd());
+        QTest::mouseClick(help->Command1, Qt::LeftButton);
         QVERIFY(!help->isVisible());
-        f.Command3->click();
-        f.Command3->click();
+        QTest::mouseClick(f.Command3, Qt::LeftButton);
+        QTest::mouseClick(f.Command3, Qt::LeftButton);
         QCOMPARE(Windows().find<Form2>(), help);
-        QVERIFY(help->isVisible());
-        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(help->isVisible() && help->Text1->textCursor().atEnd());
         QCOMPARE(topLevelCount<Form2>(), 1);
 
         // The usage text: 31 lines, each ending with CR LF, trailing blanks kept.
@@ -195,7 +255,9 @@ class Form1Test : public QObject, public testing::WindowTestBase {
     }
 
     void aboutBox() {
-        Windows().ref<Form1>().Command7->click();
+        Form1& f = Windows().ref<Form1>();
+        f.show();
+        QTest::mouseClick(f.Command7, Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         const QStringList lines = messages[0].split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 6);
@@ -236,7 +298,7 @@ class Form1Test : public QObject, public testing::WindowTestBase {
         QCOMPARE(Model().LunarGrid[1][1][firstColumn] != "      ", lunarToday);
         QVERIFY(QFile::exists(dataPath()) != data.isNull());  // a missing file is not created
         // The same problem again (the view, another start) is not told again.
-        f.Command9->click();
+        QTest::mouseClick(f.Command9, Qt::LeftButton);
         Windows().unload<Form1>();
         Windows().ref<Form1>();
         QCOMPARE(messages.size(), told);

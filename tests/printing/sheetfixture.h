@@ -1,6 +1,6 @@
 #pragma once
-// What the sheet tests share: the model of a year from the shipped data file, line heights
-// of the installed fonts, and poppler's view of a PDF file.
+// What the sheet tests share: the model of a year from the shipped data file, the layouts'
+// line height, and poppler's view of a PDF file.
 #include <QFont>
 #include <QFontMetricsF>
 #include <QProcess>
@@ -27,15 +27,8 @@ inline const CalendarModel& ModelOf(int year) {
     return models[year];
 }
 
-// Line height in twips of a face at a size, as the recording surface's device sees it.
-inline double LineHeight(double points, bool bold = false, bool italic = false,
-                         const QString& face = QString()) {
-    QFont f(ResolveFontFamily(face));
-    f.setBold(bold);
-    f.setItalic(italic);
-    f.setPixelSize(int(std::lround(points * 20 * RecordingSurface::kScale)));
-    return QFontMetricsF(f).height() / RecordingSurface::kScale;
-}
+// The layouts' faces have lines exactly one em high: 20 twips a point.
+inline double LineHeight(double points) { return points * 20; }
 
 // Half-width characters in text: ASCII one, anything else two.
 inline int HalfWidthCount(const QString& text) {

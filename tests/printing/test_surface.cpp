@@ -87,27 +87,45 @@ void SurfaceTest::printWithSemicolonAdvancesByTheTextsWidth() {
 }
 
 void SurfaceTest::lineEndUsesTheFontInEffect() {
+    // The layouts' faces are one em per line on screen (whole pixels, as the screen's font
+    // heights round); another face keeps its own, taller, line.
+    struct Case {
+        QString face;
+        double points, line;
+    } cases[] = {{kSong, 12, 240},
+                 {kSong, 14, 285},
+                 {kSong, 18, 360},
+                 {QStringLiteral("黑体"), 6, 120},
+                 {QStringLiteral("仿宋_GB2312"), 20, 405},
+                 {QStringLiteral("楷体_GB2312"), 26, 525},
+                 {QString(), 9, 180}};
+    for (const Case& c : cases) {
+        PictureBox b(6255, 4575);
+        b.FontName = c.face;
+        b.FontSize = c.points;
+        b.CurrentY = 100;
+        b.Print(QStringLiteral("初五"), true);
+        QCOMPARE(b.CurrentX, 0.0);
+        QCOMPARE(b.CurrentY, 100 + c.line);
+    }
     PictureBox b(6255, 4575);
-    b.FontName = kSong;
-    b.FontSize = 12;
-    const double h12 = b.TextHeight();
+    b.FontName = QStringLiteral("AR PL UMing CN");  // the 宋体 stand-in under its own name
     b.FontSize = 18;
-    const double h18 = b.TextHeight();
-    // A line holds at least the em and is not absurdly loose.
-    QVERIFY2(h12 >= 240 && h12 <= 480 && h18 > h12, qPrintable(QString::number(h12)));
+    QVERIFY2(b.TextHeight() > 375, qPrintable(QString::number(b.TextHeight())));
 
+    b.FontName = kSong;
+    b.FontSize = 18;
     b.CurrentY = 100;
     b.Print(QStringLiteral("12"), false);  // drawn at 18 points
     b.FontSize = 12;
     b.Print(QStringLiteral("初五"), true);  // the line ends in 12 points
-    QCOMPARE(b.CurrentX, 0.0);
-    QCOMPARE(b.CurrentY, 100 + h12);
+    QCOMPARE(b.CurrentY, 340.0);
     b.FontSize = 18;
     b.CurrentX = 777;
     const QImage before = b.Image().copy();
     b.PrintEnd();  // a bare line end only moves down
     QCOMPARE(b.CurrentX, 0.0);
-    QCOMPARE(b.CurrentY, 100 + h12 + h18);
+    QCOMPARE(b.CurrentY, 700.0);
     QCOMPARE(b.Image(), before);
 }
 
@@ -123,7 +141,7 @@ void SurfaceTest::printerPageMeasuresInItsOwnResolution() {
     QVERIFY2(std::abs(page.CurrentX - 720) <= 1.2, qPrintable(QString::number(page.CurrentX)));
     page.PrintEnd();
     QCOMPARE(page.CurrentX, 0.0);
-    QVERIFY(page.CurrentY > 240);
+    QCOMPARE(page.CurrentY, 240.0);  // one em
     page.EndDoc();
     QCOMPARE(page.PagesEnded(), 1);
 }

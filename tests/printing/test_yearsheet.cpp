@@ -1,6 +1,6 @@
 // The year sheet's layout, text by text, recorded on a surface that draws nothing: positions
 // in twips, sizes, boldness and colours by the layout rules. Day numbers and names come from
-// QDate and QLocale, widths from the half-width rule, line heights from the installed fonts.
+// QDate and QLocale, widths from the half-width rule, lines one em high.
 #include <QDate>
 #include <QLocale>
 #include <QtTest>
@@ -89,16 +89,16 @@ double CheckBlock(const std::vector<DrawnText>& t, size_t& i, const Block& b, co
                                                           : QStringLiteral("   "),
                    s.day, kEntry);
         }
-        y += LineHeight(s.day, bold);
+        y += LineHeight(s.day);
         double x = b.x + s.lunarOffset;
         for (int d = 1; d <= 7; ++d) {
             const QString text = Q(ModelOf(2008).LunarGrid[b.month][w][d]);
             expect(x, text, s.lunar, b.colour ? kLunarViolet : kEntry);
             x += HalfWidthCount(text) * 10 * s.lunar;
         }
-        y += LineHeight(s.lunar, bold);
+        y += LineHeight(s.lunar);
     }
-    return y + LineHeight(s.lunar, bold);
+    return y + LineHeight(s.lunar);
 }
 
 SheetInputs Inputs(bool english, bool colour) {
@@ -206,7 +206,7 @@ void YearSheetTest::sheet() {
         QVERIFY2(Near(t[i].y, y), Describe(t[i]).constData());
         QVERIFY(t[i].size == 26 && t[i].bold && t[i].italic && t[i].face == in.greetingFont);
         QCOMPARE(t[i].colour, colour ? kPink : kEntry);
-        y += LineHeight(26, true, true, in.greetingFont);
+        y += LineHeight(26);
     }
     // A4 gives the page its colour back; A3 leaves the greeting's.
     QCOMPARE(saved, paper == kPaperA4 ? kEntry : RGB(1, 1, 1));

@@ -2,9 +2,12 @@
 // What the window tests share: a data file in a temporary folder, recorded messages, and
 // a clean slate of windows and state for every case.
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,13 +44,48 @@ inline bool IsBlank(const QImage& picture, QColor colour = QColor(192, 255, 192)
     return true;
 }
 
-// The user opens the list and chooses the item with the keyboard.
+// A mouse click on a list's row, where the person sees it.
+inline void ClickRow(QAbstractItemView* view, int row) {
+    const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+// The user opens the list with the arrow at the right of the box and clicks the item.
 inline void PickFromList(QComboBox* combo, const QString& item) {
     const int i = combo->findText(item);
     QVERIFY2(i >= 0, qPrintable(item));
-    combo->showPopup();
-    combo->view()->setCurrentIndex(combo->model()->index(i, 0));
-    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QTest::mouseClick(combo, Qt::LeftButton, {}, QPoint(combo->width() - 6, combo->height() / 2));
+    QTRY_VERIFY(combo->view()->isVisible());
+    // The list ignores a release that comes as quickly as the opening click's own.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    ClickRow(combo->view(), i);
+    QTRY_VERIFY(!combo->view()->isVisible());
+}
+
+// The user selects all of a text box and pastes text over it: one edit. Empty: Backspace.
+inline void PasteOver(QLineEdit* box, const QString& text) {
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty()) {
+        QTest::keyClick(box, Qt::Key_Backspace);
+        return;
+    }
+    QGuiApplication::clipboard()->setText(text);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+}
+
+// The widgets the focus visits in a window just made active, pressing Tab count - 1 times.
+inline QList<QWidget*> TabChain(QWidget* window, int count) {
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitFor([&] { return window->isActiveWindow() && QApplication::focusWidget(); }))
+        return {};
+    QList<QWidget*> seen{QApplication::focusWidget()};
+    for (int i = 1; i < count; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen << QApplication::focusWidget();
+    }
+    return seen;
 }
 
 class WindowTestBase {
