@@ -13,6 +13,8 @@ PACKAGES=(
     xvfb xauth
     python3 python3-ephem libnova-dev
     time
+    qt6-translations-l10n
+    desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
