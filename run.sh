@@ -3,5 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
-./scripts/build.sh build
+# Only the program: the tests and benchmarks are built by ./test.sh and scripts/bench.sh.
+BUILD_TARGET=orlenda ./scripts/build.sh build
 exec ./build/orlenda "$@"

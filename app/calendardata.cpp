@@ -16,6 +16,12 @@ std::string DataFilePath() {
     return DefaultDataPath(QCoreApplication::applicationDirPath().toStdString());
 }
 
+std::vector<std::string> ShowableYears(const YearList& list) {
+    std::vector<std::string> years;
+    for (int year : list.goodYears) years.push_back(std::to_string(year));
+    return years;
+}
+
 void ReadSelectedYearRecord(const QString& yearText, QWidget* parent) {
     DataReport report;
     State().Record.reset();

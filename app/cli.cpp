@@ -611,7 +611,9 @@ int RunSheet(Invocation& inv) {
     const PrintResult result = PrintYearSheetToPrinter(Q(*queue), paper, in, Model(), saved);
     if (result.status == PrintResult::Status::Failed)
         throw Failure(result.message.isEmpty() ? "the sheet was not printed on " + *queue
-                                               : Str(result.message));
+                      : result.detail.isEmpty()
+                          ? Str(result.message)
+                          : Str(result.message) + " (" + Str(result.detail) + ")");
     if (!result.message.isEmpty()) inv.warn(Str(result.message));
     return kExitOk;
 }

@@ -123,7 +123,7 @@ void Form1::Form_Load() {
     Combo1->setEditText(yearText(year));
 
     const YearList list = LoadYearList(DataFilePath());
-    for (const std::string& y : list.years) Combo1->addItem(QString::fromStdString(y));
+    for (const std::string& y : ShowableYears(list)) Combo1->addItem(QString::fromStdString(y));
     // The first item added becomes the current one and replaces the typed text; the box
     // keeps showing today's year, with no list item chosen.
     Combo1->setCurrentIndex(-1);

@@ -21,6 +21,10 @@ void ShowMessage(QWidget* parent, const QString& text);
 using MessageSink = std::function<void(QWidget* parent, const QString& text)>;
 MessageSink SetMessageSink(MessageSink sink);
 
+// A problem with the lunar data as the user is told it: which file, line and year, what is
+// wrong, and what still works.
+QString DataProblemText(const DataReport& report);
+
 // Tells the user about a problem with the lunar data, once per distinct message in a run,
 // so that a missing file does not nag at every year pick. Nothing happens for an ok report.
 void ReportDataProblem(QWidget* parent, const DataReport& report);

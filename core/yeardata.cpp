@@ -66,7 +66,10 @@ bool WellFormed(const std::string& text, std::size_t blanks, std::size_t digits)
 
 struct Problem {
     std::string field;
-    std::string text;
+    std::string text;  // English
+    LineFault fault = LineFault::None;
+    std::string found;
+    int monthLength = 0;
 };
 
 std::string FormText(std::size_t blanks, std::size_t digits) {
@@ -80,6 +83,8 @@ bool CheckForm(const std::string& field, const std::string& text, std::size_t bl
     problem.field = field;
     problem.text = text.empty() ? "missing, expected " + FormText(blanks, digits)
                                 : Quote(text) + " is not " + FormText(blanks, digits);
+    problem.fault = LineFault::Form;
+    problem.found = text;
     return false;
 }
 
@@ -95,43 +100,48 @@ bool FindProblem(const YearRecord& r, int year, Problem& p) {
     }
     if (!CheckForm("QingmingDay", r.QingmingDay, 1, 1, p)) return false;
 
-    auto fail = [&](const std::string& field, const std::string& text) {
+    auto fail = [&](const std::string& field, const std::string& found, const std::string& text,
+                    LineFault fault = LineFault::OutOfRange) {
         p.field = field;
-        p.text = text;
+        p.found = found;
+        p.text = Quote(found) + text;
+        p.fault = fault;
         return false;
     };
     int code = static_cast<int>(Val(r.Jan1MonthCode));
     if (code != 0 && code != 1)
-        return fail("Jan1MonthCode", Quote(r.Jan1MonthCode) + " is neither 0 nor 1");
+        return fail("Jan1MonthCode", r.Jan1MonthCode, " is neither 0 nor 1");
     int day = static_cast<int>(Val(r.Jan1LunarDay));
     if (day < 1 || day > 31)
-        return fail("Jan1LunarDay", Quote(r.Jan1LunarDay) + " is not a lunar day 1 to 31");
+        return fail("Jan1LunarDay", r.Jan1LunarDay, " is not a lunar day 1 to 31");
     int leap = static_cast<int>(Val(r.LeapMonth));
     if (leap < 1 || leap == 13)
-        return fail("LeapMonth",
-                    Quote(r.LeapMonth) + " is no leap month: 1 to 12, or above 13 for none");
+        return fail("LeapMonth", r.LeapMonth, " is no leap month: 1 to 12, or above 13 for none");
     int lengths[14];
     for (std::size_t i = 0; i < 14; ++i) {
         lengths[i] = static_cast<int>(Val(r.LunarMonthDays[i]));
         if (lengths[i] != 29 && lengths[i] != 30)
-            return fail("LunarMonthDays(" + std::to_string(i) + ")",
-                        Quote(r.LunarMonthDays[i]) + " is neither 29 nor 30");
+            return fail("LunarMonthDays(" + std::to_string(i) + ")", r.LunarMonthDays[i],
+                        " is neither 29 nor 30");
     }
     int qingming = static_cast<int>(Val(r.QingmingDay));
     if (qingming != 4 && qingming != 5)
-        return fail("QingmingDay", Quote(r.QingmingDay) + " is neither 4 nor 5");
+        return fail("QingmingDay", r.QingmingDay, " is neither 4 nor 5");
 
     int recordYear = static_cast<int>(Val(r.YearText));
     if (year != 0 && recordYear != year)
-        return fail("YearText",
-                    Quote(r.YearText) + " where the year " + std::to_string(year) + " belongs");
+        return fail("YearText", r.YearText, " where the year " + std::to_string(year) + " belongs",
+                    LineFault::WrongYear);
     if (recordYear < kFirstYear || recordYear > kLastYear) return true;  // nothing to walk
 
     // A day one past the month's end stands for the first day of the next month.
-    if (day > lengths[code] + 1)
-        return fail("Jan1LunarDay",
-                    Quote(r.Jan1LunarDay) + " lies beyond the " + std::to_string(lengths[code]) +
-                        "-day lunar month LunarMonthDays(" + std::to_string(code) + ")");
+    if (day > lengths[code] + 1) {
+        p.monthLength = lengths[code];
+        return fail("Jan1LunarDay", r.Jan1LunarDay,
+                    " lies beyond the " + std::to_string(lengths[code]) +
+                        "-day lunar month LunarMonthDays(" + std::to_string(code) + ")",
+                    LineFault::DayBeyondMonth);
+    }
     int index = code;
     int lunarDay = day;
     int yearDays = IsLeapYear(recordYear) ? 366 : 365;
@@ -139,8 +149,11 @@ bool FindProblem(const YearRecord& r, int year, Problem& p) {
         if (lunarDay <= lengths[index]) {
             ++lunarDay;
         } else if (index >= 13) {
-            return fail("LunarMonthDays", "the fourteen lunar months end on " +
-                                              DateText(recordYear, n - 1) + ", before December 31");
+            p.field = "LunarMonthDays";
+            p.found = DateText(recordYear, n - 1);
+            p.text = "the fourteen lunar months end on " + p.found + ", before December 31";
+            p.fault = LineFault::MonthsEndEarly;
+            return false;
         } else {
             ++index;
             lunarDay = 2;
@@ -156,10 +169,23 @@ class LineFile {
     explicit LineFile(const std::string& path) : path_(path) {
         errno = 0;
         file_.reset(std::fopen(path.c_str(), "rb"));
-        if (!file_) error_ = path + ": cannot open the file (" + std::strerror(errno) + ")";
+        if (!file_) {
+            errorCode_ = errno ? errno : ENOENT;
+            error_ = path + ": cannot open the file (" + std::strerror(errorCode_) + ")";
+        }
     }
     bool opened() const { return file_ != nullptr; }
     const std::string& error() const { return error_; }
+    // The error as a report of the file as a whole.
+    DataReport Report() const {
+        DataReport r;
+        r.message = error_;
+        r.problem = errorCode_ ? DataProblem::Unreadable : DataProblem::TooLarge;
+        r.file = path_;
+        r.errorCode = errorCode_;
+        r.line = stoppedAt_;
+        return r;
+    }
     std::size_t lineCount() const { return lines_; }
 
     // Next line into line (at most kKeptLineBytes kept) and its full length; false at the
@@ -180,6 +206,7 @@ class LineFile {
                 if (total_ > kMaxDataFileBytes) {
                     error_ = path_ + ": larger than " + std::to_string(kMaxDataFileBytes >> 20) +
                              " MiB; reading stopped in line " + std::to_string(lines_ + 1);
+                    stoppedAt_ = static_cast<int>(lines_ + 1);
                     done_ = true;
                     return false;
                 }
@@ -189,7 +216,9 @@ class LineFile {
                 total_ += end_;
                 if (end_ == 0) {
                     if (std::ferror(file_.get())) {
-                        error_ = path_ + ": cannot read the file (" + std::strerror(errno) + ")";
+                        errorCode_ = errno ? errno : EIO;
+                        error_ =
+                            path_ + ": cannot read the file (" + std::strerror(errorCode_) + ")";
                         done_ = true;
                         return false;
                     }
@@ -224,6 +253,8 @@ class LineFile {
     std::string path_;
     std::unique_ptr<std::FILE, Closer> file_;
     std::string error_;
+    int errorCode_ = 0;
+    int stoppedAt_ = 0;
     std::vector<char> buffer_ = std::vector<char>(1 << 16);
     std::size_t pos_ = 0, end_ = 0, total_ = 0, lines_ = 0;
     bool done_ = false;
@@ -233,30 +264,50 @@ std::optional<YearRecord> ParseLine(const std::string& line, std::size_t fullLen
                                     int expectedYear, const std::string& fileName,
                                     DataReport& report) {
     std::string where = fileName + ", line " + std::to_string(lineNo);
-    if (fullLength == 0) {
-        report.message = where + ": the line is empty";
+    DataReport bad;
+    bad.problem = DataProblem::BadLine;
+    bad.file = fileName;
+    bad.line = lineNo;
+    bad.year = expectedYear;
+    auto whole = [](LineFault fault) {  // a fault of the line, not of one field
+        Problem p;
+        p.fault = fault;
+        return p;
+    };
+    auto refuse = [&](const Problem& p, const std::string& message) {
+        bad.message = message;
+        bad.field = p.field;
+        bad.found = p.found;
+        bad.fault = p.fault;
+        bad.monthLength = p.monthLength;
+        report = bad;
         return std::nullopt;
-    }
+    };
+    if (fullLength == 0) return refuse(whole(LineFault::EmptyLine), where + ": the line is empty");
     YearRecord r = SplitYearFields(line);
 
     std::string lengthNote = " (the line has " + std::to_string(fullLength) +
                              (fullLength == 1 ? " character, " : " characters, ") +
                              std::to_string(kLineLength) + " expected)";
+    if (fullLength != kLineLength) bad.lineLength = static_cast<int>(fullLength);
     Problem p;
     // Field form first, so that a stray or missing blank is reported where it is.
-    if (!FindProblem(r, 0, p)) {
-        report.message = where + ", " + p.field + ": " + p.text;
-        if (fullLength != kLineLength) report.message += lengthNote;
-        return std::nullopt;
-    }
-    if (fullLength != kLineLength) {
-        report.message = where + ": text after QingmingDay" + lengthNote;
-        return std::nullopt;
-    }
-    if (expectedYear != 0 && !FindProblem(r, expectedYear, p)) {
-        report.message = where + ", " + p.field + ": " + p.text;
-        return std::nullopt;
-    }
+    if (!FindProblem(r, 0, p))
+        return refuse(p, where + ", " + p.field + ": " + p.text +
+                             (fullLength != kLineLength ? lengthNote : ""));
+    if (fullLength != kLineLength)
+        return refuse(whole(LineFault::TextAfterEnd),
+                      where + ": text after QingmingDay" + lengthNote);
+    if (expectedYear != 0 && !FindProblem(r, expectedYear, p))
+        return refuse(p, where + ", " + p.field + ": " + p.text);
+    return r;
+}
+
+DataReport EmptyFile(const std::string& path) {
+    DataReport r;
+    r.message = path + ": the file is empty";
+    r.problem = DataProblem::Empty;
+    r.file = path;
     return r;
 }
 
@@ -269,27 +320,36 @@ std::string DefaultDataPath(const std::string& programDir) {
 }
 
 bool YearSupported(double year, DataReport& report) {
+    std::string message;
     if (!std::isfinite(year)) {
-        report.message = "the year is not a number";
-        return false;
+        message = "the year is not a number";
+    } else if (year != std::floor(year)) {
+        message = "year " + DecimalText(year) + " is not a whole year";
+    } else if (year < kFirstYear || year > kLastYear) {
+        message = "year " + DecimalText(year) + " is not supported: the calendar covers " +
+                  std::to_string(kFirstYear) + " to " + std::to_string(kLastYear);
+    } else {
+        return true;
     }
-    if (year != std::floor(year)) {
-        report.message = "year " + DecimalText(year) + " is not a whole year";
-        return false;
-    }
-    if (year < kFirstYear || year > kLastYear) {
-        report.message = "year " + DecimalText(year) + " is not supported: the calendar covers " +
-                         std::to_string(kFirstYear) + " to " + std::to_string(kLastYear);
-        return false;
-    }
-    return true;
+    report = DataReport();
+    report.message = message;
+    report.problem = DataProblem::Unsupported;
+    if (std::isfinite(year)) report.found = DecimalText(year);
+    return false;
 }
 
 bool CheckYearRecord(const YearRecord& record, int year, const std::string& where,
                      DataReport& report) {
     Problem p;
     if (FindProblem(record, year, p)) return true;
+    report = DataReport();
     report.message = where + ", " + p.field + ": " + p.text;
+    report.problem = DataProblem::BadRecord;
+    report.year = year;
+    report.field = p.field;
+    report.found = p.found;
+    report.fault = p.fault;
+    report.monthLength = p.monthLength;
     return false;
 }
 
@@ -302,7 +362,7 @@ YearList LoadYearList(const std::string& path) {
     YearList list;
     LineFile file(path);
     if (!file.opened()) {
-        list.report.message = file.error();
+        list.report = file.Report();
         return list;
     }
     std::string line;
@@ -317,16 +377,19 @@ YearList LoadYearList(const std::string& path) {
         int year = kFirstYear + static_cast<int>(lineNo) - 1;
         if (!ParseLine(line, fullLength, static_cast<int>(lineNo), year, path, lineReport)) {
             if (badLines++ == 0) list.report = lineReport;
+        } else {
+            list.goodYears.push_back(year);
         }
     }
     if (!file.error().empty()) {
         // A read failure or a limit matters more than a bad line.
-        list.report.message = file.error();
+        list.report = file.Report();
         badLines = 0;
     } else if (file.lineCount() == 0) {
-        list.report.message = path + ": the file is empty";
+        list.report = EmptyFile(path);
     }
     if (badLines > 1) {
+        list.report.moreBadLines = static_cast<int>(badLines - 1);
         list.report.message += " (and " + std::to_string(badLines - 1) + " more bad line" +
                                (badLines > 2 ? "s" : "") + ")";
     }
@@ -337,7 +400,7 @@ std::optional<YearRecord> ReadYearRecord(const std::string& path, int year, Data
     if (!YearSupported(year, report)) return std::nullopt;
     LineFile file(path);
     if (!file.opened()) {
-        report.message = file.error();
+        report = file.Report();
         return std::nullopt;
     }
     std::size_t wanted = static_cast<std::size_t>(year - kFirstYear + 1);
@@ -348,13 +411,19 @@ std::optional<YearRecord> ReadYearRecord(const std::string& path, int year, Data
             return ParseLine(line, fullLength, static_cast<int>(wanted), year, path, report);
     }
     if (!file.error().empty()) {
-        report.message = file.error();
+        report = file.Report();
     } else if (file.lineCount() == 0) {
-        report.message = path + ": the file is empty";
+        report = EmptyFile(path);
     } else {
+        report = DataReport();
         report.message = path + ": no line for the year " + std::to_string(year) + " (line " +
                          std::to_string(wanted) + "; the file ends after line " +
                          std::to_string(file.lineCount()) + ")";
+        report.problem = DataProblem::NoLine;
+        report.file = path;
+        report.year = year;
+        report.line = static_cast<int>(wanted);
+        report.lineCount = static_cast<int>(file.lineCount());
     }
     return std::nullopt;
 }

@@ -21,14 +21,51 @@ struct YearRecord {
     std::string QingmingDay;                     // 2 chars, " 5"
 };
 
+// What a report is about, so that each front end can word it in its own language.
+enum class DataProblem {
+    None,
+    Unreadable,   // file: cannot be opened or read (errorCode)
+    TooLarge,     // file: past the size or line limit, the rest unread
+    Empty,        // file
+    BadLine,      // file, line, year, field, found, fault
+    NoLine,       // file, year, line (the one wanted), lineCount
+    Unsupported,  // year (found: as given) outside kFirstYear..kLastYear or not whole
+    BadRecord,    // year, field, found, fault: a record checked apart from its file
+};
+
+// What is wrong with a line or record.
+enum class LineFault {
+    None,
+    EmptyLine,
+    Form,            // found is not the field's blanks and digits (empty: the field is missing)
+    TextAfterEnd,    // characters after the last field
+    OutOfRange,      // found is no value the field can have
+    WrongYear,       // found is another year than the line's
+    DayBeyondMonth,  // Jan1LunarDay past the end of its monthLength-day month
+    MonthsEndEarly,  // the fourteen months end on the date in found, before December 31
+};
+
 // What went wrong while reading the data; empty message means all is well.
 struct DataReport {
-    std::string message;  // one line, for the user; names file, line and field
+    std::string message;  // one line, English, for the command line; names file, line, field
+    DataProblem problem = DataProblem::None;
+    std::string file;
+    int line = 0;       // 1-based; 0 when no line is concerned
+    int year = 0;       // the year concerned; 0 when none
+    std::string field;  // "QingmingDay", "LunarMonthDays(2)", ...; empty for the whole line
+    std::string found;  // the field's text as read
+    LineFault fault = LineFault::None;
+    int lineLength = 0;    // characters of a line that is not 56 long, else 0
+    int monthLength = 0;   // DayBeyondMonth
+    int errorCode = 0;     // Unreadable: the errno value
+    int lineCount = 0;     // NoLine: lines in the file
+    int moreBadLines = 0;  // LoadYearList: bad lines besides the one reported
     bool ok() const { return message.empty(); }
 };
 
 struct YearList {
     std::vector<std::string> years;  // year text of every line, in file order, untrimmed
+    std::vector<int> goodYears;      // years kFirstYear..kLastYear whose line is sound
     DataReport report;
 };
 

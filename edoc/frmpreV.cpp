@@ -23,6 +23,7 @@
 #include "greeting/wrd.h"
 #include "picker/picture.h"
 #include "picker/sel.h"
+#include "printing/imagesave.h"
 #include "printing/inset.h"
 
 namespace orlenda {
@@ -436,24 +437,12 @@ void frmpreV::Command1_Click() {
             return;
         }
     }
-    const QString path = SaveFileName(SaveFolder, name);
-    const QImage& image = Picture1->box().Image();
-
-    // Written to a temporary file and renamed over the old one: a failed save leaves neither
-    // a partial file nor a damaged earlier one.
-    QSaveFile file(path);
-    QString error;
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-    } else {
-        QImageWriter writer(&file, "bmp");
-        if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) {
-            error = writer.errorString();
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            error = file.errorString();
-        }
-    }
+    QString path = SaveFileName(SaveFolder, name);
+    // An installed program's folder is not the user's to write: the pictures folder takes
+    // its place.
+    if (SaveFolder == QCoreApplication::applicationDirPath()) path = WritablePlace(path);
+    const QString error =
+        SaveImageWhole(Picture1->box().Image().convertToFormat(QImage::Format_RGB888), path, "bmp");
     if (!error.isEmpty()) {
         ShowMessage(this, QStringLiteral("图形未能保存在") + path + QStringLiteral("\n") + error);
         return;

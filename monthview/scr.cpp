@@ -16,6 +16,7 @@
 #include "core/calendar.h"
 #include "core/textconv.h"
 #include "monthview/monthprint.h"
+#include "printing/imagesave.h"
 
 namespace orlenda {
 
@@ -117,20 +118,15 @@ void scr::prts(const std::int16_t& month) {
 }
 
 void scr::Command1_Click() {
-    // Written beside and then renamed over an old TEST.BMP, so a failed save leaves no
-    // half-written file; success stays silent.
-    QSaveFile file(QStringLiteral("TEST.BMP"));
-    file.setDirectWriteFallback(true);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        QImageWriter writer(&file, "BMP");
-        ok = writer.write(Picture1->box().Image());
-    }
-    ok = ok && file.commit();
-    if (!ok) {
-        if (file.isOpen()) file.cancelWriting();
-        ShowMessage(this, QStringLiteral("无法保存 TEST.BMP：当前文件夹不能写入或磁盘已满。"));
-    }
+    // Success stays silent, unless the current folder cannot be written and the picture goes
+    // to the pictures folder instead: then the user is told where it is.
+    const QString name = QStringLiteral("TEST.BMP");
+    const QString path = WritablePlace(name);
+    const QString error = SaveImageWhole(Picture1->box().Image(), path, "BMP");
+    if (!error.isEmpty())
+        ShowMessage(this, QStringLiteral("无法保存 ") + path + QStringLiteral("：") + error);
+    else if (path != name)
+        ShowMessage(this, QStringLiteral("图形已成功保存在") + path);
 }
 
 void scr::Command2_Click() { hide(); }

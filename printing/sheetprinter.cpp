@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "printing/imagesave.h"
 #include "printing/printprompts.h"
 #include "printing/yearsheet.h"
 
@@ -135,6 +136,41 @@ bool PauseResponsive(int ms) {
 
 bool CupsFailed(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
 
+// Why the print system refused a job, in the user's words; CUPS's own text is English.
+QString CupsRefusal(ipp_status_t status) {
+    switch (status) {
+        case IPP_STATUS_ERROR_FORBIDDEN:
+        case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+        case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+        case IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED:
+            return QStringLiteral("没有使用这台打印机的权限");
+        case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+            return QStringLiteral("打印机目前不接受打印作业");
+        case IPP_STATUS_ERROR_NOT_FOUND:
+        case IPP_STATUS_ERROR_GONE:
+            return QStringLiteral("打印系统中没有这台打印机");
+        case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
+            return QStringLiteral("打印机不能打印这种格式的文件");
+        case IPP_STATUS_ERROR_REQUEST_ENTITY:
+        case IPP_STATUS_ERROR_CUPS_ACCOUNT_LIMIT_REACHED:
+            return QStringLiteral("打印文件太大，或已超出打印限额");
+        case IPP_STATUS_ERROR_BAD_REQUEST:
+        case IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES:
+        case IPP_STATUS_ERROR_CONFLICTING:
+            return QStringLiteral("打印机不接受所需的打印设置");
+        case IPP_STATUS_ERROR_BUSY:
+        case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
+        case IPP_STATUS_ERROR_TEMPORARY:
+            return QStringLiteral("打印系统暂时不可用，请稍后再试");
+        case IPP_STATUS_ERROR_DEVICE:
+        case IPP_STATUS_ERROR_PRINTER_IS_DEACTIVATED:
+            return QStringLiteral("打印机出了故障");
+        default:
+            return QStringLiteral("打印系统出错（代码 0x%1）")
+                .arg(int(status), 4, 16, QLatin1Char('0'));
+    }
+}
+
 PrintResult OfferPdf(int paper, const SheetInputs& in, const CalendarModel& model, QWidget* parent,
                      Colour* savedTitleColor) {
     PrintResult result;
@@ -178,10 +214,13 @@ bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
                        const CalendarModel& model, QString* error, Colour* savedTitleColor) {
     // Written beside the target and renamed over it only when whole: a write that fails
     // (a full disk, a read-only file) leaves an earlier file as it was.
-    const QString cannotSave = QStringLiteral("无法保存文件：") + QDir::toNativeSeparators(path);
+    auto cannotSave = [&] {
+        return QStringLiteral("无法保存文件：") + QDir::toNativeSeparators(path) +
+               QLatin1Char('\n') + SaveFailureReason(path);
+    };
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = cannotSave;
+        if (error) *error = cannotSave();
         return false;
     }
     int pagesEnded = 0;
@@ -197,7 +236,7 @@ bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
     }
     if (pagesEnded == 0 || file.size() == 0 || !file.commit()) {
         file.cancelWriting();
-        if (error) *error = cannotSave;
+        if (error) *error = cannotSave();
         return false;
     }
     return true;
@@ -276,7 +315,9 @@ PrintResult PrintYearSheetOn(const QPrinterInfo& info, int paper, const SheetInp
     if (!job) {
         result.status = PrintResult::Status::Failed;
         if (CupsFailed(submitStatus)) {
-            result.message = QStringLiteral("打印系统拒绝了打印作业：%1").arg(submitError);
+            result.message =
+                QStringLiteral("打印系统拒绝了打印作业：%1。").arg(CupsRefusal(submitStatus));
+            result.detail = submitError;
         } else if (listed) {
             // A job just handed over is still listed, finished or not, unless it never came.
             result.message = QStringLiteral("打印作业没有到达打印系统，年历没有打印。");

@@ -53,6 +53,7 @@ struct PrintResult {
     };
     Status status = Status::NotPrinted;
     QString message;  // what the user should be told; empty when nothing went wrong
+    QString detail;   // the print system's own words, for a log; never shown in a window
     QString printer;  // the queue used
     QString pdfPath;  // the file written when saved as PDF
     int jobId = 0;    // the print system's job number, when known

@@ -13,6 +13,8 @@ PACKAGES=(
     xvfb xauth openbox xdotool x11-utils imagemagick
     python3 python3-ephem libnova-dev
     time
+    qt6-translations-l10n
+    desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
