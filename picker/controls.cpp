@@ -195,6 +195,13 @@ bool FileList::SelectFile(const QString& name) {
     return false;
 }
 
+void FileList::Refresh() {
+    const QString chosen = FileName();
+    refresh();
+    const QSignalBlocker quiet(this);
+    if (!chosen.isEmpty()) SelectFile(chosen);
+}
+
 void FileList::refresh() {
     const QSignalBlocker quiet(this);  // refilling is not a click
     clear();

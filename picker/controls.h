@@ -60,6 +60,9 @@ class FileList : public QListWidget {
     explicit FileList(QWidget* parent = nullptr);
     const QString& Path() const { return path_; }
     void SetPath(const QString& folder);
+    // Lists the folder anew (files come and go meanwhile), keeping the chosen name chosen
+    // without a click.
+    void Refresh();
     const QString& Pattern() const { return pattern_; }
     void SetPattern(const QString& pattern);
     // The selected file's name, empty when none is selected.

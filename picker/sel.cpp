@@ -1,6 +1,7 @@
 #include "picker/sel.h"
 
 #include <QCoreApplication>
+#include <QShowEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -77,6 +78,12 @@ void sel::Form_Load() {
     for (int i = 0; i < Drive1->count(); ++i) roots << Drive1->itemData(i).toString();
     Drive1->SetDrive(RootOf(roots, home));
     Dir1->SetPath(home);
+}
+
+void sel::showEvent(QShowEvent* e) {
+    // Pictures saved into the folder while the window was hidden are offered too.
+    if (!e->spontaneous()) File1->Refresh();
+    Form::showEvent(e);
 }
 
 void sel::Drive1_Change() {

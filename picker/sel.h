@@ -48,6 +48,9 @@ class sel : public Form {
     void Command3_Click();
     void Command4_Click();
 
+  protected:
+    void showEvent(QShowEvent* e) override;
+
   private:
     // The preview's size in twips for a picture of this width-to-height ratio: the longer
     // side fills the square box.

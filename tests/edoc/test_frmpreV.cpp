@@ -1,5 +1,5 @@
-// The electronic document driven through its handlers: what a showing draws and where, the
-// palette, the background picture, scrolling, saving, closing and help.
+// The electronic document as a person uses it, by mouse and keyboard: what a showing draws
+// and where, the palette, the background picture, scrolling, saving, closing and help.
 #include <unistd.h>
 
 #include <QCheckBox>
@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <QtEndian>
 #include <QtTest>
 #include <array>
@@ -55,6 +56,13 @@ int Count(const QImage& image, QRect rect, Colour c) {
     return n;
 }
 
+// The texts of one month block, from its title on.
+std::vector<DrawnText> Block(const RecordingSurface& r, const QString& title) {
+    std::size_t i = 0;
+    while (i < r.texts.size() && r.texts[i].text != title) ++i;
+    return {r.texts.begin() + std::ptrdiff_t(i), r.texts.end()};
+}
+
 // Every pixel differs from its neighbours, so a shifted or scaled copy cannot pass for it.
 QImage Pattern(QSize size) {
     QImage image(size, QImage::Format_RGB32);
@@ -69,26 +77,41 @@ QImage Pattern(QSize size) {
 class EdocTest : public QObject, public WindowTestBase {
     Q_OBJECT
     std::unique_ptr<RecordingSurface> rec;
+    Form1* main = nullptr;
 
+    // Opened from the main window's button, as a person does; drawing recorded when asked.
     frmpreV& window(bool record = false) {
-        frmpreV& w = Windows().ref<frmpreV>();
+        if (!Windows().find<frmpreV>()) QTest::mouseClick(main->Command8, Qt::LeftButton);
+        frmpreV& w = *Windows().find<frmpreV>();
         if (record) w.DrawTarget = rec.get();
         return w;
     }
     QStringList take() { return std::exchange(messages, {}); }
     static void type(frmpreV& w, const QStringList& rgb) {
-        for (int i = 0; i < 3; ++i) w.Text2[i]->setText(rgb[i]);
+        for (int i = 0; i < 3; ++i) PasteOver(w.Text2[i], rgb[i]);
+    }
+    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    static QImage picture(frmpreV& w) { return w.Picture1->box().Image().copy(); }
+    // The chooser opened by the main window: a file clicked in the folder, then a button.
+    void choose(const QString& file, QPushButton* sel::*button) {
+        click(main->Command5);
+        sel& chooser = *Windows().find<sel>();
+        chooser.Dir1->SetPath(dir.path());
+        QList<QListWidgetItem*> items = chooser.File1->findItems(file, Qt::MatchExactly);
+        QVERIFY(items.size() == 1);
+        ClickRow(chooser.File1, chooser.File1->row(items[0]));
+        click(chooser.*button);
+        click(chooser.Command4);
     }
 
   private slots:
-    // The main window with 2008 chosen and built, as its button leaves it.
+    // The main window with 2008 picked from its list.
     void init() {
         startCase();
         rec = std::make_unique<RecordingSurface>();
-        Form1& main = Windows().ref<Form1>();
-        main.Combo1->setCurrentIndex(main.Combo1->findText(QStringLiteral("2008")));
-        main.Combo1_Click();
-        BuildSelectedYear(&main);
+        main = &Windows().ref<Form1>();
+        main->show();
+        PickFromList(main->Combo1, QStringLiteral("2008"));
         QCOMPARE(State().SelectedYear, 2008);
     }
     void cleanup() {
@@ -107,13 +130,13 @@ class EdocTest : public QObject, public WindowTestBase {
             const char* face;
             double size;
         } rows[] = {{"    2008年", {750}, 250, 0, "仿宋_GB2312", 20},
-                    {" 3月", {7150}, 750 + 360, 360, "宋体", 12},
+                    {" 3月", {7150}, 750 + 360, 0, "宋体", 12},
                     {" 4月", {1150}, 3550, 0, "宋体", 12},
                     {"12月", {7150}, 8350, 0, "宋体", 12},
                     {"  一", {1320, 4320, 7320}, 750, 0, "宋体", 9}};
         frmpreV& w = window(true);
         QVERIFY(!w.Command1->isEnabled());
-        w.Command2_Click();
+        click(w.Command2);
         QVERIFY(w.Command1->isEnabled());
         for (const Row& r : rows) {
             const auto found = rec->find(QString::fromUtf8(r.text));
@@ -125,76 +148,89 @@ class EdocTest : public QObject, public WindowTestBase {
                 QVERIFY2(t.face == r.face && t.size == r.size && t.bold == (r.size == 20), r.text);
             }
         }
+        // Each week row is a 12-point and a 6-point line: six of them and the closing line
+        // fill the 2400 twips between two sheet rows.
+        const auto april = Block(*rec, QStringLiteral(" 4月"));
+        QVERIFY(april.size() > 14);
+        QCOMPARE(april[7].y - april[0].y, 240.0);
+        QCOMPARE(april[14].y - april[0].y, 360.0);
     }
 
     // September and December 2008 begin on a Monday (lunar 八月初二 and 十一月初四), whose cell
     // the title takes: seven day cells, then the lunar line starts with the Monday's. October
     // begins on a Wednesday.
     void mondayFirstCell() {
-        const std::pair<std::int16_t, const char*> rows[] = {
-            {9, "初二  "}, {12, "初四  "}, {10, ""}};
-        const std::int32_t x = 1250, y = 3550;
-        const std::int16_t sheetRow = 1;
-        for (const auto& [month, lunar] : rows) {
-            rec = std::make_unique<RecordingSurface>();
-            window(true).prt_v(month, x, y, sheetRow);
-            const auto& t = rec->texts;
-            QCOMPARE(rec->find(QStringLiteral("  1")).empty(), *lunar != 0);
-            if (*lunar) QCOMPARE(t.at(1).text + t.at(7).text, "  2" + QString::fromUtf8(lunar));
-            if (*lunar) QVERIFY(t[7].x == 1380 && t[7].y > y);
+        click(window(true).Command2);
+        const std::pair<const char*, const char*> rows[] = {
+            {" 9月", "初二  "}, {"12月", "初四  "}, {"10月", "      "}};
+        for (const auto& [title, lunar] : rows) {
+            const auto t = Block(*rec, QString::fromUtf8(title));
+            QVERIFY(t.size() > 8);
+            QCOMPARE(t[1].text, QString::fromUtf8(*lunar == ' ' ? "   " : "  2"));
+            QCOMPARE(t[7].text, QString::fromUtf8(lunar));
+            QCOMPARE(t[7].x, t[0].x + 100 + 130);
         }
     }
 
     // Empty lines take no room: lines 1 and 3 come one under the other, below the calendar.
     void greetingLinesOneAndThree() {
-        wrd& editor = Windows().ref<wrd>();
-        editor.Text1->setText(QStringLiteral("甲"));
-        editor.Text2[0]->clear();
-        editor.Text2[1]->setText(QStringLiteral("丙"));
-        editor.Text2[2]->clear();
-        window(true).Command2_Click();
+        click(main->Command1);
+        wrd& editor = *Windows().find<wrd>();
+        click(editor.Command2);  // 清除重输
+        PasteOver(editor.Text1, QStringLiteral("甲"));
+        PasteOver(editor.Text2[1], QStringLiteral("丙"));
+        click(editor.Command1);
+        click(window(true).Command2);
         const DrawnText last = rec->texts.back(), first = rec->texts.at(rec->texts.size() - 2);
         QCOMPARE(first.text + last.text, QStringLiteral("甲丙"));
-        double bottom = 0;
-        for (std::size_t i = 0; i + 2 < rec->texts.size(); ++i)
-            bottom = std::max(bottom, rec->texts[i].y);
-        const double step = last.y - first.y;  // one 26-point line, not two
-        QVERIFY2(first.y > bottom && step >= 520 && step < 1040, qPrintable(QString::number(step)));
+        QCOMPARE(first.y, 8350 + 6 * 360 + 120.0);  // December's block and its 6-point line end
+        QCOMPARE(last.y - first.y, 520.0);          // one 26-point line, not two
         QVERIFY(first.x == 650 && first.size == 26 && first.bold && first.italic);
         QCOMPARE(last.colour, RGB(255, 0, 0));
     }
 
-    // The crop (twips on a 40 x 40 pixel picture) fitted into the 3000-twip square at
-    // (6950, 10800); a null target means no inset.
+    // Two corners clicked on the chooser's preview of a 40 x 40 picture (shown 352 x 352,
+    // so a preview pixel is 15 * 40 / 352 picture twips), the inset fitted into the
+    // 3000-twip square at (6950, 10800); no rectangle, no inset.
     void inset() {
-        QImage picture(40, 40, QImage::Format_RGB32);
-        picture.fill(Qt::blue);
-        QVERIFY(picture.save(dir.filePath(QStringLiteral("inset.bmp"))));
-        sel& chooser = Windows().ref<sel>();  // chosen as a file click does
-        chooser.Dir1->SetPath(dir.path());
-        QVERIFY(chooser.File1->SelectFile(QStringLiteral("inset.bmp")));
-        chooser.File1_Click();
-        const std::string path = dir.filePath(QStringLiteral("inset.bmp")).toStdString();
-        const std::tuple<std::string, QRectF, QRectF> rows[] = {
-            {path, {30, 45, 200, 100}, {6950, 10800, 3000, 1500}},
-            {path, {0, 0, 100, 200}, {6950, 10800, 1500, 3000}},
-            {path, {150, 150, 300, 300}, {6950, 10800, 3000, 3000}},
+        QImage blue(40, 40, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        QVERIFY(blue.save(dir.filePath(QStringLiteral("inset.bmp"))));
+        const double s = 15.0 * 40 / 352;
+        const std::tuple<QPoint, QPoint, QRectF> rows[] = {
+            {{1, 1}, {201, 101}, {6950, 10800, 3000, 1500}},
+            {{1, 1}, {101, 201}, {6950, 10800, 1500, 3000}},
+            {{50, 50}, {150, 150}, {6950, 10800, 3000, 3000}},
             // Corners clicked right-to-left and bottom-to-top give the same rectangle.
-            {path, {400, 300, -200, -100}, {6950, 10800, 3000, 1500}},
-            {"", {0, 0, 100, 100}, {}},
-            {path, {0, 0, 100, 0}, {}}};
-        for (const auto& [inset, crop, target] : rows) {
-            State().InsetPicturePath = inset;
-            State().CropX = float(crop.x());
-            State().CropY = float(crop.y());
-            State().CropWidth = float(crop.width());
-            State().CropHeight = float(crop.height());
+            {{201, 101}, {1, 1}, {6950, 10800, 3000, 1500}},
+            {{1, 1}, {101, 1}, {}}};
+        choose(QStringLiteral("inset.bmp"), &sel::Command1);
+        for (const auto& [a, b, target] : rows) {
+            click(main->Command5);
+            sel& chooser = *Windows().find<sel>();
+            QTest::mouseClick(chooser.Image1, Qt::LeftButton, {}, a);
+            QTest::mouseClick(chooser.Image1, Qt::LeftButton, {}, b);
+            click(chooser.Command4);
             rec = std::make_unique<RecordingSurface>();
-            window(true).Command2_Click();
+            click(window(true).Command2);
             QCOMPARE(rec->pictures.size(), std::size_t(target.isNull() ? 0 : 1));
-            if (!target.isNull()) QCOMPARE(rec->pictures[0].target, target);
-            if (!target.isNull()) QCOMPARE(rec->pictures[0].source, crop.normalized());
+            if (target.isNull()) continue;
+            const QRectF got = rec->pictures[0].target;
+            QVERIFY2(std::abs(got.width() - target.width()) < 0.01 &&
+                         std::abs(got.height() - target.height()) < 0.01 &&
+                         got.topLeft() == target.topLeft(),
+                     qPrintable(QStringLiteral("%1 x %2").arg(got.width()).arg(got.height())));
+            const QRectF source = QRectF(QPointF(a) * s, QPointF(b) * s).normalized();
+            QVERIFY2(std::abs(rec->pictures[0].source.width() - source.width()) < 0.01 &&
+                         std::abs(rec->pictures[0].source.left() - source.left()) < 0.01,
+                     qPrintable(QString::number(rec->pictures[0].source.width())));
         }
+        // 取消 in the chooser: no inset path, so no inset, though the preview still shows it.
+        click(main->Command5);
+        click(Windows().find<sel>()->Command2);
+        rec = std::make_unique<RecordingSurface>();
+        click(window(true).Command2);
+        QVERIFY(rec->pictures.empty());
     }
 
     // Enter in box `box` with option `option` (0 = none) selected.
@@ -235,7 +271,7 @@ class EdocTest : public QObject, public WindowTestBase {
         QRadioButton* options[] = {w.Option1, w.Option2, w.Option3};
         std::array<Colour, 3> expected = kDefaults;
         if (option) {
-            options[option - 1]->setChecked(true);
+            click(options[option - 1]);
             expected[option - 1] = colour;
         }
         type(w, texts);
@@ -249,48 +285,57 @@ class EdocTest : public QObject, public WindowTestBase {
         QCOMPARE(w.Picture1->box().Image().pixel(700, 900), ToQColor(expected[0]).rgb());
     }
 
-    // A new date colour waits for the next showing, which draws over what the picture holds;
-    // a new background colour erases the drawing; Command4 brings the three defaults back.
+    // A new date colour waits for the next showing; a showing gives the same picture however
+    // often it is repeated; a new background colour erases the drawing; Command4 brings the
+    // three defaults back.
     void colourChanges() {
         frmpreV& w = window();
-        w.Command2_Click();
-        const QImage first = w.Picture1->box().Image().copy();
+        click(w.Command2);
+        const QImage first = picture(w);
         QVERIFY(Count(first, kTitleLine, RGB(0, 0, 0)) > 20);
-        w.Option2->setChecked(true);
+        click(w.Command2);
+        QCOMPARE(picture(w), first);
+        click(w.Option2);
         type(w, {"0", "0", "255"});
-        w.Text2_KeyPress(0, 13);
-        QCOMPARE(w.Picture1->box().Image(), first);
+        QTest::keyClick(w.Text2[0], Qt::Key_Return);
+        QCOMPARE(picture(w), first);
 
-        Windows().ref<wrd>().Command2_Click();  // no greeting this time
-        w.Command2_Click();
-        QImage image = w.Picture1->box().Image();
-        QCOMPARE(Count(image, kTitleLine, RGB(0, 0, 0)), 0);
-        QVERIFY(Count(image, kTitleLine, RGB(0, 0, 255)) > 20);
-        QVERIFY(Count(image, image.rect(), RGB(255, 0, 0)) > 100);  // the first greeting
+        click(main->Command1);
+        click(Windows().find<wrd>()->Command2);  // no greeting this time
+        click(w.Command2);
+        const QImage blue = picture(w);
+        QCOMPARE(Count(blue, kTitleLine, RGB(0, 0, 0)), 0);
+        QVERIFY(Count(blue, kTitleLine, RGB(0, 0, 255)) > 20);
+        // No trace of the black text under the blue, nor of the greeting shown before.
+        for (int y = kTitleLine.top(); y <= kTitleLine.bottom(); ++y)
+            for (int x = kTitleLine.left(); x <= kTitleLine.right(); ++x) {
+                const QColor c = blue.pixelColor(x, y);
+                QVERIFY2(c.blue() >= 128 || c == QColor(128, 255, 128), qPrintable(c.name()));
+            }
+        QCOMPARE(Count(blue, blue.rect(), RGB(255, 0, 0)), 0);
 
         type(w, {"255", "255", "0"});
         for (QRadioButton* o : {w.Option3, w.Option1}) {
-            o->setChecked(true);
-            w.Text2_KeyPress(1, 13);
+            click(o);
+            QTest::keyClick(w.Text2[1], Qt::Key_Return);
         }
         QVERIFY(IsBlank(w.Picture1->box().Image(), QColor(255, 255, 0)));
         CheckColours(w, {RGB(255, 255, 0), RGB(0, 0, 255), RGB(255, 255, 0)});
-        w.Command4_Click();
+        click(w.Command4);
         CheckColours(w, kDefaults);
         QVERIFY(IsBlank(w.Picture1->box().Image(), QColor(128, 255, 128)));
         QCOMPARE(w.Text2[0]->text(), QStringLiteral("255"));  // the typed values stay
     }
 
-    // Leaving a box tests only that it holds a number.
+    // Leaving a box with Tab tests only that it holds a number.
     void leavingBox() {
         frmpreV& w = window();
-        w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         for (const QString& text : {QStringLiteral("abc"), QString(), QStringLiteral("300")}) {
-            w.Text2[1]->setFocus();
+            QTest::mouseClick(w.Text2[1], Qt::LeftButton);
             QTRY_VERIFY(w.Text2[1]->hasFocus());
-            w.Text2[1]->setText(text);
-            w.Text2[2]->setFocus(Qt::TabFocusReason);
+            PasteOver(w.Text2[1], text);
+            QTest::keyClick(w.Text2[1], Qt::Key_Tab);
             const bool refused = text != QStringLiteral("300");
             QCOMPARE(take(), refused ? QStringList{QStringLiteral("取值必须是0-255间的整洁数")}
                                      : QStringList{});
@@ -299,51 +344,56 @@ class EdocTest : public QObject, public WindowTestBase {
     }
 
     // Ticking without a background picture, with an unreadable one, then with pictures of a
-    // few sizes (what shows at a few points of the 769 x 1000 picture), then unticking.
+    // few sizes chosen in the chooser (what shows at a few points of the 769 x 1000
+    // picture), then unticking.
     void background() {
         frmpreV& w = window();
-        QTest::mouseClick(w.Check1, Qt::LeftButton);
+        const QSize sizes[] = {QSize(770, 1000), QSize(1000, 1200), QSize(100, 80)};
+        auto name = [](QSize size) { return QStringLiteral("back%1.bmp").arg(size.width()); };
+        for (QSize size : sizes) QVERIFY(Pattern(size).save(dir.filePath(name(size))));
+        click(w.Check1);
         QCOMPARE(take(), QStringList{QStringLiteral("请先选择背景图文件")});
+        QVERIFY(!w.Check1->isChecked());
         QVERIFY(Windows().find<sel>() && Windows().find<sel>()->isVisible());
-        const QString path = dir.filePath(QStringLiteral("back.bmp"));
-        State().BackgroundPicturePath = path.toStdString();
-        QFile broken(path);
+        QFile broken(dir.filePath(QStringLiteral("broken.bmp")));
         QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("this is no picture") > 0);
         broken.close();
-        w.Check1->setChecked(true);
+        State().BackgroundPicturePath = broken.fileName().toStdString();  // since damaged
+        click(w.Check1);
         QCOMPARE(take().size(), 1);
         QVERIFY(!w.Check1->isChecked() && w.Option1->isEnabled());
         QVERIFY(w.Picture1->box().Picture().isNull());
 
-        for (QSize size : {QSize(770, 1000), QSize(1000, 1200), QSize(100, 80)}) {
+        for (QSize size : sizes) {
             const QImage pattern = Pattern(size);
-            QVERIFY(pattern.save(path));
-            w.Option1->setChecked(true);
-            w.Check1->setChecked(true);
+            choose(name(size), &sel::Command3);
+            click(w.Option1);
+            click(w.Check1);
             QVERIFY(!w.Option1->isChecked() && !w.Option1->isEnabled());
             const QImage image = w.Picture1->box().Image();
             for (QPoint p : {QPoint(0, 0), QPoint(99, 79), QPoint(500, 600), QPoint(768, 999)})
                 QCOMPARE(image.pixel(p),
                          pattern.rect().contains(p) ? pattern.pixel(p) : qRgb(128, 255, 128));
-            w.Command2_Click();  // the calendar lies over the picture
+            click(w.Command2);  // the calendar lies over the picture
             QVERIFY(Count(w.Picture1->box().Image(), kTitleLine, RGB(0, 0, 0)) > 20);
-            w.Check1->setChecked(false);
+            click(w.Check1);
             QVERIFY(w.Option1->isEnabled());
             QCOMPARE(w.Picture1->box().Image().pixel(500, 600), qRgb(128, 255, 128));
         }
     }
 
-    // Closing unloads: the next load starts afresh. Every scroll step clears and draws once,
-    // also in a window never shown: the result equals a single showing.
+    // Closing unloads: the next load starts afresh. Every scroll step, by key or by the
+    // wheel over the picture, draws anew, also in a window never shown: the result equals a
+    // single showing.
     void closeAndScroll() {
         frmpreV* w = &window();
-        w->Command2_Click();
-        const QImage once = w->Picture1->box().Image().copy();
-        w->Option2->setChecked(true);
-        w->Text2_KeyPress(0, 13);
-        w->VScroll1->setValue(450);
+        click(w->Command2);
+        const QImage once = picture(*w);
+        click(w->Option2);
+        QTest::keyClick(w->Text2[0], Qt::Key_Return);
+        QTest::keyClick(w->VScroll1, Qt::Key_PageDown);
         QPointer<frmpreV> closed(w);
-        w->Command3_Click();
+        click(w->Command3);
         QCOMPARE(Windows().find<frmpreV>(), nullptr);
         QTRY_VERIFY(closed.isNull());
 
@@ -352,17 +402,27 @@ class EdocTest : public QObject, public WindowTestBase {
         QVERIFY(!again.Command1->isEnabled() && !again.Option2->isChecked());
         QVERIFY(IsBlank(again.Picture1->box().Image(), QColor(128, 255, 128)));
         QCOMPARE(again.SaveFolder, QCoreApplication::applicationDirPath());
-        const QScrollBar* s = again.VScroll1;
-        QCOMPARE(
-            (QList<int>{s->value(), s->minimum(), s->maximum(), s->singleStep(), s->pageStep()}),
-            (QList<int>{0, 0, 7130, 20, 450}));
-        for (int v : {20, 470, 7130}) again.VScroll1->setValue(v);
-        QCOMPARE(again.Picture1->box().Image(), once);
+        QScrollBar* s = again.VScroll1;
+        QCOMPARE((QList<int>{s->value(), s->minimum(), s->maximum()}), (QList<int>{0, 0, 7130}));
+        QTest::keyClick(s, Qt::Key_Down);
+        QCOMPARE(s->value(), 20);
         QVERIFY(again.Command1->isEnabled());
+        QTest::keyClick(s, Qt::Key_PageDown);
+        QCOMPARE(s->value(), 470);
+        QWheelEvent wheel(QPointF(100, 100), again.Picture1->mapToGlobal(QPointF(100, 100)),
+                          QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(again.Picture1, &wheel);
+        QCOMPARE(s->value(), 920);           // a notch of the wheel: the large change
+        QCOMPARE(again.Picture1->y(), -61);  // 920 twips, in whole pixels
+        QTest::keyClick(s, Qt::Key_End);
+        QCOMPARE(picture(again), once);
         // The picture's bottom edge is 15000 - 7130 = 7870 twips below the viewport's top,
-        // inside the 7880-twip viewport.
+        // inside the 7880-twip viewport, which the window shows whole with its scroll bar.
         const int bottom = again.Picture1->geometry().bottom() + 1;
         QVERIFY(std::abs(bottom * 15 - 7870) <= 15 && bottom <= again.Picture0->height());
+        QVERIFY(again.rect().contains(again.Picture0->geometry()));
+        QVERIFY(again.Picture0->rect().contains(s->geometry()));
     }
 
     // Saved over an older file, then at the far end of the scroll under another name: both
@@ -375,11 +435,11 @@ class EdocTest : public QObject, public WindowTestBase {
         old.close();
         frmpreV& w = window();
         w.SaveFolder = dir.path();
-        w.Command2_Click();
-        w.Command1_Click();
-        w.VScroll1->setValue(7130);
-        w.Text1->setText(QStringLiteral("scrolled"));
-        w.Command1_Click();
+        click(w.Command2);
+        click(w.Command1);
+        QTest::keyClick(w.VScroll1, Qt::Key_End);
+        PasteOver(w.Text1, QStringLiteral("scrolled"));
+        click(w.Command1);
         QCOMPARE(take(), (QStringList{kSaved + first, kSaved + second}));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{kDefaultFile, QStringLiteral("scrolled.BMP")}));
@@ -428,9 +488,9 @@ class EdocTest : public QObject, public WindowTestBase {
         if (folder == "taken") target = dir.filePath(QStringLiteral("a/taken"));
         frmpreV& w = window();
         w.SaveFolder = target;
-        w.Command2_Click();
-        w.Text1->setText(name);
-        w.Command1_Click();
+        click(w.Command2);
+        PasteOver(w.Text1, name);
+        click(w.Command1);
         const QStringList told = take();
         QVERIFY(told.size() == 1 && !told[0].startsWith(kSaved));
         QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/x.BMP")));
@@ -440,7 +500,7 @@ class EdocTest : public QObject, public WindowTestBase {
 
     // Four lines broken by carriage returns alone.
     void help() {
-        window().Command5_Click();
+        click(window().Command5);
         const QStringList told = take();
         QVERIFY(told.size() == 1 && !told[0].contains(QLatin1Char('\n')));
         const QStringList lines = told[0].split(QLatin1Char('\r'));

@@ -7,6 +7,7 @@
 
 #include "app/calendardata.h"
 #include "app/form1.h"
+#include "app/startup.h"
 #include "monthview/monthprint.h"
 #include "monthview/scr.h"
 #include "printing/sheetfixture.h"
@@ -38,14 +39,8 @@ QString caption(const QString& year, const QString& month) {
         .arg(d.day());
 }
 
-// One edit by the user that leaves text in the box (as a paste over a selection would).
-void edit(QComboBox* combo, const QString& text) {
-    combo->lineEdit()->selectAll();
-    if (text.isEmpty())
-        QTest::keyClick(combo->lineEdit(), Qt::Key_Backspace);
-    else
-        combo->lineEdit()->insert(text);
-}
+// One edit by the user that leaves text in the box: a paste over all of it.
+void edit(QComboBox* combo, const QString& text) { PasteOver(combo->lineEdit(), text); }
 
 }  // namespace
 
@@ -64,15 +59,22 @@ class ScrTest : public QObject, public WindowTestBase {
     void listPickShowsTheListText();
     void activationRedrawsAndCloseKeepsTheMonth();
     void testBmp();
+    void sixWeekMonthFits();
 
   private:
-    // The main window loaded, 2008 picked and shown on screen as Command9 does.
+    // The program started, 2008 picked in the main window's list and 屏幕查阅 pressed.
     scr& view2008() {
-        Form1& main = Windows().ref<Form1>();
-        main.Combo1->setEditText(QStringLiteral("2008"));
-        main.Combo1_Click();
-        main.Command9_Click();
-        return *Windows().find<scr>();
+        StartWindows();
+        (void)QTest::qWaitFor(
+            [] { return Windows().find<scr>() && Windows().find<scr>()->isActiveWindow(); });
+        Form1& main = *Windows().find<Form1>();
+        main.activateWindow();
+        (void)QTest::qWaitFor([&] { return main.isActiveWindow(); });
+        PickFromList(main.Combo1, QStringLiteral("2008"));
+        QTest::mouseClick(main.Command9, Qt::LeftButton);
+        scr& view = *Windows().find<scr>();
+        (void)QTest::qWaitFor([&] { return view.isActiveWindow(); });  // which draws it
+        return view;
     }
 };
 
@@ -179,33 +181,40 @@ void ScrTest::listPickShowsTheListText() {
     QCOMPARE(view.windowTitle(), caption(QStringLiteral("2008"), QString::number(today)));
     QCOMPARE(view.Combo1->count(), 12);
     QCOMPARE(view.Combo1->itemText(11), QStringLiteral(" 12"));
-    view.show();
-    view.Combo1->showPopup();
-    view.Combo1->view()->setCurrentIndex(view.Combo1->model()->index(4, 0));
-    QTest::keyClick(view.Combo1->view(), Qt::Key_Return);
+    PickFromList(view.Combo1, QStringLiteral(" 5"));
     QCOMPARE(view.windowTitle(), caption(QStringLiteral("2008"), QStringLiteral(" 5")));
     QCOMPARE(shown(view), reference(5));
+    // The arrow keys pick the next month from the list.
+    QTest::keyClick(view.Combo1, Qt::Key_Down);
+    QCOMPARE(view.windowTitle(), caption(QStringLiteral("2008"), QStringLiteral(" 6")));
+    QCOMPARE(shown(view), reference(6));
 }
 
 void ScrTest::activationRedrawsAndCloseKeepsTheMonth() {
     scr& view = view2008();
+    QTRY_VERIFY(view.isActiveWindow());
     edit(view.Combo1, QStringLiteral("3"));
-    view.Picture1->box().Cls();
-    view.Form_Activate();
+    // Back in the main window the view is blank; activated again it draws the month.
+    Form1& main = *Windows().find<Form1>();
+    main.activateWindow();
+    QTRY_VERIFY(main.isActiveWindow());
+    QVERIFY(IsBlank(shown(view)));
+    view.activateWindow();
+    QTRY_VERIFY(view.isActiveWindow());
     QCOMPARE(shown(view), reference(3));
-    // Another year's model shows at the next activation, the month text untouched.
-    Form1& main = Windows().ref<Form1>();
-    main.Combo1->setEditText(QStringLiteral("2009"));
-    main.Combo1_Click();
-    BuildSelectedYear(nullptr);
-    QVERIFY(shown(view) != reference(3));
-    view.Form_Activate();
-    QCOMPARE(shown(view), reference(3));
+    // A year picked in the main window since: the view shows that year, caption and days.
+    main.activateWindow();
+    QTRY_VERIFY(main.isActiveWindow());
+    PickFromList(main.Combo1, QStringLiteral("2009"));
+    view.activateWindow();
+    QTRY_VERIFY(view.isActiveWindow());
     QCOMPARE(view.windowTitle(), caption(QStringLiteral("2009"), QStringLiteral("3")));
+    QCOMPARE(Model().DayGrid[3][1][7], std::string("1"));  // 1 March 2009 was a Sunday
+    QCOMPARE(shown(view), reference(3));
     // Close only hides: shown again, the month and the picture are still there.
-    view.Command2->click();
+    QTest::mouseClick(view.Command2, Qt::LeftButton);
     QVERIFY(!view.isVisible() && Windows().find<scr>() == &view);
-    Windows().show<scr>();
+    QTest::mouseClick(main.Command9, Qt::LeftButton);
     QCOMPARE(view.Combo1->currentText(), QStringLiteral("3"));
     QCOMPARE(shown(view), reference(3));
 }
@@ -215,16 +224,30 @@ void ScrTest::testBmp() {
     const QString path = dir.filePath(QStringLiteral("TEST.BMP"));
     for (int month : {9, 2}) {  // the second save overwrites the first
         edit(view.Combo1, QString::number(month));
-        view.Command1->click();
+        QTest::mouseClick(view.Command1, Qt::LeftButton);
         QCOMPARE(QImage(path, "BMP").convertToFormat(QImage::Format_RGB32), reference(month));
     }
     QVERIFY(messages.isEmpty());  // success is silent
     // A folder of that name cannot be replaced (even by root): told, nothing left beside it.
     QVERIFY(QFile::remove(path) && QDir(dir.path()).mkdir(QStringLiteral("TEST.BMP")));
-    view.Command1_Click();
+    QTest::mouseClick(view.Command1, Qt::LeftButton);
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages[0].contains(QStringLiteral("TEST.BMP")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("china.txt")});
+}
+
+// March 2008 spans six week rows: its last lunar line (31 March, 廿四) lies whole on the
+// picture. Three 14-point lines, then rows of an 18- and a 12-point line, each one em high:
+// the sixth lunar line fills pixels 281 to 297 of the 305.
+void ScrTest::sixWeekMonthFits() {
+    scr& view = view2008();
+    edit(view.Combo1, QStringLiteral("3"));
+    const QImage picture = shown(view);
+    auto inked = [&](int top, int bottom) {
+        return !IsBlank(picture.copy(0, top, picture.width(), bottom - top + 1));
+    };
+    QVERIFY(inked(281, 297));
+    QVERIFY(!inked(298, picture.height() - 1));
 }
 
 QTEST_MAIN(ScrTest)

@@ -1,10 +1,12 @@
-// The picture chooser: where the lists start, what the file list offers, the preview and
-// its scale factors, the corner clicks, the buttons and what survives hide, cancel and close.
+// The picture chooser as a person uses it, by mouse and keyboard: where the lists start,
+// what the file list offers, the preview and its scale factors, the corner clicks, the
+// buttons and what survives hide, cancel and close.
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../support/windowtesting.h"
 #include "app/messages.h"
 #include "core/appstate.h"
 #include "picker/sel.h"
@@ -16,7 +18,7 @@ using namespace orlenda::test;
 namespace {
 
 struct Click {
-    float x, y;  // twips on the preview; x < 0: click port.bmp in the file list instead
+    int x, y;  // pixels on the preview; x < 0: click port.bmp in the file list instead
 };
 using Clicks = QVector<Click>;
 
@@ -48,10 +50,17 @@ class PictureChooserTest : public QObject {
         w.Dir1->SetPath(dir_.path());
         return w;
     }
+    // A mouse click on the file's name.
     bool pick(sel& w, const QString& name) {
-        w.File1->setCurrentRow(-1);
-        return w.File1->SelectFile(name);
+        const QList<QListWidgetItem*> items = w.File1->findItems(name, Qt::MatchExactly);
+        if (items.size() != 1) return false;
+        testing::ClickRow(w.File1, w.File1->row(items[0]));
+        return true;
     }
+    static void corner(sel& w, int x, int y) {
+        QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(x, y));
+    }
+    static void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
   private slots:
     void initTestCase() {
@@ -99,9 +108,37 @@ class PictureChooserTest : public QObject {
         const QString other = w.Drive1->Drive() == QStringLiteral("/")
                                   ? QDir::cleanPath(QDir::homePath())
                                   : QStringLiteral("/");
-        w.Drive1->SetDrive(other);
+        testing::PickFromList(w.Drive1, other);
         QCOMPARE(w.Dir1->Path(), other);
         QCOMPARE(w.File1->Path(), other);
+    }
+
+    // A file is chosen by a click on its name, by the arrow keys and by typing its first
+    // letters; each loads the picture once, so the buttons record the name highlighted.
+    void choosingAFile() {
+        sel& w = open();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        int loads = 0;
+        connect(w.File1, &FileList::Click, this, [&] { ++loads; });
+        QVERIFY(pick(w, "land.jpg"));
+        QCOMPARE(loads, 1);
+        QCOMPARE(w.PreviewPicturePath, path("land.jpg"));
+        QTest::keyClick(w.File1, Qt::Key_Down);  // port.bmp
+        QCOMPARE(loads, 2);
+        QCOMPARE(w.PreviewPicturePath, path("port.bmp"));
+        QTest::keyClicks(w.File1, QStringLiteral("sq"));  // square.GIF
+        QCOMPARE(loads, 3);
+        QCOMPARE(w.PreviewPicturePath, path("square.GIF"));
+        click(w.Command1);
+        QCOMPARE(State().InsetPicturePath, path("square.GIF").toStdString());
+        // A second click on the chosen name loads it again: a fresh whole-picture rectangle.
+        corner(w, 10, 10);
+        QVERIFY(pick(w, "square.GIF"));
+        QCOMPARE(loads, 4);
+        QCOMPARE(Crop(), Rect(0, 0, 30, 30));
+        // Names are shown whole: the row is taller than the font's line with its underscore.
+        const QFontMetrics m(w.File1->font());
+        QVERIFY(w.File1->visualItemRect(w.File1->item(0)).height() >= m.height() + 2);
     }
 
     void filePathHasOneSeparator() {
@@ -149,19 +186,20 @@ class PictureChooserTest : public QObject {
         QTest::addColumn<int>("count");
         const Click portrait{-1, -1};
         // clang-format off
-        QTest::newRow("top left then bottom right") << "land.jpg" << Clicks{{1000, 500}, {3000, 2500}}
-            << Rect(1818.18, 909.09, 3636.36, 3636.36) << 2;
-        QTest::newRow("a third click starts a new rectangle") << "land.jpg" << Clicks{{1000, 500}, {3000, 2500}, {2000, 1000}}
-            << Rect(kLand * 2000, kLand * 1000, 3636.36, 3636.36) << 1;
-        QTest::newRow("second corner above and left stays negative") << "land.jpg" << Clicks{{3000, 2500}, {1000, 500}}
-            << Rect(kLand * 3000, kLand * 2500, -3636.36, -3636.36) << 2;
-        QTest::newRow("one click keeps the whole picture's size") << "land.jpg" << Clicks{{1000, 500}}
-            << Rect(1818.18, 909.09, 9600, 7200) << 1;
-        QTest::newRow("a new file resets the rectangle, not the count") << "land.jpg" << Clicks{{1000, 500}, portrait}
+        // A preview pixel is 15 twips of the preview; (66, 33) is (990, 495) twips.
+        QTest::newRow("top left then bottom right") << "land.jpg" << Clicks{{66, 33}, {200, 166}}
+            << Rect(1800, 900, kLand * 2010, kLand * 1995) << 2;
+        QTest::newRow("a third click starts a new rectangle") << "land.jpg" << Clicks{{66, 33}, {200, 166}, {133, 66}}
+            << Rect(kLand * 1995, kLand * 990, kLand * 2010, kLand * 1995) << 1;
+        QTest::newRow("second corner above and left stays negative") << "land.jpg" << Clicks{{200, 166}, {66, 33}}
+            << Rect(kLand * 3000, kLand * 2490, -kLand * 2010, -kLand * 1995) << 2;
+        QTest::newRow("one click keeps the whole picture's size") << "land.jpg" << Clicks{{66, 33}}
+            << Rect(1800, 900, 9600, 7200) << 1;
+        QTest::newRow("a new file resets the rectangle, not the count") << "land.jpg" << Clicks{{66, 33}, portrait}
             << Rect(0, 0, 3000, 6000) << 1;
         QTest::newRow("one click before a new file: the next is the second") << "land.jpg"
-            << Clicks{{1000, 500}, portrait, {1320, 2640}} << Rect(0, 0, 1500, 3000) << 2;
-        QTest::newRow("clicks on the empty preview give zero") << "" << Clicks{{1000, 500}, {3000, 2500}}
+            << Clicks{{66, 33}, portrait, {88, 176}} << Rect(0, 0, 1500, 3000) << 2;
+        QTest::newRow("clicks on the empty preview give zero") << "" << Clicks{{66, 33}, {200, 166}}
             << Rect(0, 0, 0, 0) << 2;
         // clang-format on
     }
@@ -176,7 +214,7 @@ class PictureChooserTest : public QObject {
             if (c.x < 0)
                 QVERIFY(pick(w, QStringLiteral("port.bmp")));
             else
-                w.Image1_MouseDown(1, 0, c.x, c.y);
+                corner(w, c.x, c.y);
         }
         QCOMPARE(Crop(), crop);
         QCOMPARE(int(w.CornerClickCount), count);
@@ -202,8 +240,8 @@ class PictureChooserTest : public QObject {
         QFETCH(QString, name);
         sel& w = open();
         QVERIFY(pick(w, "land.jpg"));
-        w.Image1_MouseDown(1, 0, 1000, 500);
-        w.Image1_MouseDown(1, 0, 3000, 2500);
+        corner(w, 66, 33);
+        corner(w, 200, 166);
         const QString crop = Crop();
         const float sx = State().PictureScaleX, sy = State().PictureScaleY;
 
@@ -216,15 +254,15 @@ class PictureChooserTest : public QObject {
         QCOMPARE(State().PictureScaleY, sy);
         QVERIFY(w.Image1->isVisible());
         QCOMPARE(w.Image1Picture().size(), QSize(640, 480));
-        w.Command1_Click();
+        click(w.Command1);
         QCOMPARE(State().InsetPicturePath, path("land.jpg").toStdString());
     }
 
     void choosingBeforeAnyPictureIsRefused() {
         State().InsetPicturePath = "/earlier/inset.jpg";
         sel& w = open();
-        w.Command1_Click();
-        w.Command3_Click();
+        click(w.Command1);
+        click(w.Command3);
         QCOMPARE(messages_, QStringList(2, QStringLiteral("未选中图形文件！")));
         QCOMPARE(State().InsetPicturePath, std::string("/earlier/inset.jpg"));
         QCOMPARE(State().BackgroundPicturePath, std::string());
@@ -246,13 +284,13 @@ class PictureChooserTest : public QObject {
         QFETCH(bool, windowKept);
         sel* w = &open();
         QVERIFY(pick(*w, "land.jpg"));
-        w->Command1_Click();
+        click(w->Command1);
         QVERIFY(pick(*w, "port.bmp"));
-        w->Command3_Click();
-        w->Image1_MouseDown(1, 0, 1320, 2640);
+        click(w->Command3);
+        corner(*w, 88, 176);
         const QString crop = Crop();
-        if (how == 0) w->Command4_Click();
-        if (how == 1) w->Command2_Click();
+        if (how == 0) click(w->Command4);
+        if (how == 1) click(w->Command2);
         if (how == 2) w->close();
         if (windowKept) QVERIFY(!w->isVisible());
         QCOMPARE(Windows().find<sel>() != nullptr, windowKept);

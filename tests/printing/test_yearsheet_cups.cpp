@@ -11,7 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../support/windowtesting.h"
 #include "app/form1.h"
+#include "app/form2.h"
 #include "app/messages.h"
 #include "core/appstate.h"
 #include "greeting/wrd.h"
@@ -79,16 +81,17 @@ SheetInputs Inputs() {
 
 // A fresh main window showing 2008 in colour, the greeting typed into the editor and the
 // inset picture chosen: presses its A3 or A4 button and returns what the user was told.
-QStringList Press(int paper, const QString& picture) {
+// answered tells whether the windows took a click (on 帮助) while the job was watched.
+QStringList Press(int paper, const QString& picture, bool* answered) {
     Windows().clear();
     State().Reset();
     State().DataPath = ORLENDA_DATA_FILE;
     QStringList messages;
     SetMessageSink([&](QWidget*, const QString& text) { messages << text; });
     Form1& form = Windows().ref<Form1>();
-    form.Combo1->setCurrentIndex(form.Combo1->findText(QStringLiteral("2008")));
-    form.Combo1_Click();
-    form.Option4->setChecked(true);
+    form.show();
+    testing::PickFromList(form.Combo1, QStringLiteral("2008"));
+    QTest::mouseClick(form.Option4, Qt::LeftButton);
     const SheetInputs in = Inputs();
     wrd& greeting = Windows().ref<wrd>();
     greeting.Text1->setText(in.greeting[0]);
@@ -97,7 +100,15 @@ QStringList Press(int paper, const QString& picture) {
     State().InsetPicturePath = picture.toStdString();
     State().CropWidth = float(in.cropWidth);
     State().CropHeight = float(in.cropHeight);
+    bool printing = true;
+    *answered = false;
+    QTimer::singleShot(30, &form, [&] {
+        QTest::mouseClick(form.Command3, Qt::LeftButton);
+        *answered = printing && Windows().find<Form2>() && Windows().find<Form2>()->isVisible();
+    });
     QTest::mouseClick(paper == kPaperA3 ? form.Command2 : form.Command4, Qt::LeftButton);
+    printing = false;
+    QTest::qWait(50);  // where the job was not watched, the click comes now
     Windows().clear();
     SetMessageSink({});
     return messages;
@@ -308,23 +319,27 @@ void YearSheetCupsTest::print_data() {
     QTest::addColumn<int>("paper");        // asked for
     QTest::addColumn<int>("readBack");     // the paper the page comes out on; 0: none comes out
     QTest::addColumn<QString>("message");  // what the user is told, a pattern
+    QTest::addColumn<bool>("watched");     // the job is watched, the windows answering
     const QString none;
-    QTest::newRow("A4") << "pdf" << none << none << kPaperA4 << kPaperA4 << QStringLiteral("^$");
-    QTest::newRow("A3") << "pdf" << none << none << kPaperA3 << kPaperA3 << QStringLiteral("^$");
+    QTest::newRow("A4") << "pdf" << none << none << kPaperA4 << kPaperA4 << QStringLiteral("^$")
+                        << true;
+    QTest::newRow("A3") << "pdf" << none << none << kPaperA3 << kPaperA3 << QStringLiteral("^$")
+                        << true;
     // No A3 in the driver: the job goes on, on A4, with the A3 positions and the A4 sizes.
     QTest::newRow("A3 on an A4-only queue")
-        << "a4only" << none << none << kPaperA3 << kPaperA4 << QStringLiteral("^$");
+        << "a4only" << none << none << kPaperA3 << kPaperA4 << QStringLiteral("^$") << true;
     // Success is never claimed for a job the print system refuses or cannot finish.
-    QTest::newRow("rejecting queue") << "pdf"
-                                     << "cupsreject"
-                                     << "cupsaccept" << kPaperA4 << 0 << QStringLiteral("拒绝");
+    QTest::newRow("rejecting queue")
+        << "pdf"
+        << "cupsreject"
+        << "cupsaccept" << kPaperA4 << 0 << QStringLiteral("拒绝") << false;
     QTest::newRow("failing backend")
-        << "broken" << none << none << kPaperA4 << 0 << QStringLiteral("作业 \\d+ ");
+        << "broken" << none << none << kPaperA4 << 0 << QStringLiteral("作业 \\d+ ") << true;
     // A paused queue keeps the job: not a failure, not yet printed; it prints once resumed.
     QTest::newRow("paused queue") << "pdf"
                                   << "cupsdisable"
                                   << "cupsenable" << kPaperA4 << kPaperA4
-                                  << QStringLiteral("已暂停，打印作业 \\d+ 在队列");
+                                  << QStringLiteral("已暂停，打印作业 \\d+ 在队列") << false;
 }
 
 // Pressing a print button: what the user is told, and that what comes out of cups-pdf is
@@ -336,10 +351,13 @@ void YearSheetCupsTest::print() {
     QFETCH(int, paper);
     QFETCH(int, readBack);
     QFETCH(QString, message);
+    QFETCH(bool, watched);
     use(queue);
     QCOMPARE(QPrinterInfo::defaultPrinter().printerName(), queueNamed(queue));
     if (!before.isEmpty()) QVERIFY(lp(before, {queueNamed(queue)}));
-    const QString told = Press(paper, picture_).join(QLatin1Char('\n'));
+    bool answered = false;
+    const QString told = Press(paper, picture_, &answered).join(QLatin1Char('\n'));
+    if (watched) QVERIFY(answered);
     if (!after.isEmpty()) QVERIFY(lp(after, {queueNamed(queue)}));
     QVERIFY2(QRegularExpression(message).match(told).hasMatch(), qPrintable(told));
     const QString printed =
