@@ -35,11 +35,13 @@ void SetButtonColour(QAbstractButton* b, Colour back) {
     // Styles draw push buttons in their own palette, so only a style sheet makes the
     // colour show everywhere; the outset border keeps the raised look.
     const QString c = ToQColor(back).name();
-    b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: black;"
-                                    " border: 2px outset %1; padding: 1px; }"
-                                    "QPushButton:pressed { border-style: inset; }"
-                                    "QPushButton:focus { outline: none; border-color: %2; }")
-                         .arg(c, ToQColor(back).darker(160).name()));
+    b->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; color: black;"
+                       " border: 2px outset %1; padding: 1px; }"
+                       "QPushButton:pressed { border-style: inset; }"
+                       "QPushButton:disabled { color: #808080; }"
+                       "QPushButton:focus { outline: none; border: 2px dotted black; }")
+            .arg(c));
 }
 
 }  // namespace orlenda

@@ -60,10 +60,10 @@ scr::scr() {
 }
 
 void scr::Form_Load() {
-    // Below and right of the main window, which stays visible behind.
+    // Below and right of the main window, which stays visible behind with its buttons
+    // uncovered where the screen has room.
     if (Form1* main = Windows().find<Form1>(); main && main->isVisible()) {
-        QPoint at =
-            main->frameGeometry().topLeft() + QPoint(main->width() * 3 / 5, main->height() / 2);
+        QPoint at(main->geometry().right() + 12, main->frameGeometry().top() + main->height() / 2);
         if (QScreen* screen = main->screen()) {
             const QRect area = screen->availableGeometry();
             at.setX(std::max(area.left(), std::min(at.x(), area.right() - width())));
