@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # What the built program puts out for several years and option sets, kept to show that a
 # change meant to leave the program's behaviour alone did so.
-#   golden.sh check ORLENDA   runs ORLENDA and compares its outputs with the files here
-#   golden.sh regen ORLENDA   rewrites the files here: look at what changed before committing
+#   golden.sh check ORLENDA   runs ORLENDA and compares its outputs with those in expected/
+#   golden.sh regen ORLENDA   rewrites expected/: look at what changed before committing
 # Texts are kept whole; the sheet as poppler's text with positions; the document's BMP by its
 # checksum.
 set -euo pipefail
@@ -98,21 +98,23 @@ case_ edoc-bad-colour edoc 2008 --date-colour 1,2,300 -o x.bmp
 case_ edoc-no-output edoc 2008
 case_ edoc-after-double-dash edoc -o x.bmp -- 2008
 
+kept=$here/expected
 if [[ $mode == regen ]]; then
-    find "$here" -maxdepth 1 -type f \( -name '*.txt' -o -name '*.bbox' -o -name '*.sha256' \) -delete
-    cp "$work"/out/* "$here"/
-    echo "rewrote $(ls "$work/out" | wc -l) files in $here"
+    rm -rf "$kept"
+    mkdir -p "$kept"
+    cp "$work"/out/* "$kept"/
+    echo "rewrote $(ls "$kept" | wc -l) files in $kept"
     exit 0
 fi
 status=0
 for f in "$work"/out/*; do
-    if ! cmp -s "$f" "$here/$(basename "$f")"; then
+    if ! cmp -s "$f" "$kept/$(basename "$f")"; then
         echo "differs: $(basename "$f")"
-        diff -u "$here/$(basename "$f")" "$f" | head -40 || true
+        diff -u "$kept/$(basename "$f")" "$f" | head -40 || true
         status=1
     fi
 done
-for f in "$here"/*.txt "$here"/*.bbox "$here"/*.sha256; do
+for f in "$kept"/*; do
     [[ -e $work/out/$(basename "$f") ]] || { echo "not made: $(basename "$f")"; status=1; }
 done
 [[ $status == 0 ]] && echo "all $(ls "$work/out" | wc -l) outputs are as kept"

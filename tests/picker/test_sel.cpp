@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/messages.h"
 #include "core/appstate.h"
 #include "picker/sel.h"
 #include "testpictures.h"
+#include "windowbase/messages.h"
 
 using namespace orlenda;
 using namespace orlenda::test;

@@ -1,4 +1,4 @@
-#include "app/controls.h"
+#include "windowbase/controls.h"
 
 #include <QAbstractItemView>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "app/registry.h"
+#include "windowbase/registry.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -35,6 +35,14 @@ void WindowRegistry::bringToFront(QWidget& w) {
     w.show();
     w.raise();
     w.activateWindow();
+}
+
+Form& WindowRegistry::createProvided(std::type_index interface) {
+    auto it = providers_.find(interface);
+    if (it == providers_.end())
+        qFatal("no window class provides %s: the layer that owns it is not linked",
+               interface.name());
+    return it->second();
 }
 
 void WindowRegistry::unloadWindow(Form* w) {

@@ -7,6 +7,8 @@
 #include <QString>
 #include <stdexcept>
 
+#include "printing/units.h"
+
 namespace orlenda {
 
 // No picture may decode to more than this; larger ones are refused instead of exhausting
@@ -53,6 +55,6 @@ class PictureFile {
 QImage LoadPicture(const QString& path);
 
 // A loaded picture's natural size in twips: 15 twips a pixel.
-inline QSize NaturalSizeTwips(QSize pixels) { return pixels * 15; }
+inline QSize NaturalSizeTwips(QSize pixels) { return pixels * kTwipsPerPixel; }
 
 }  // namespace orlenda

@@ -1,14 +1,20 @@
 #pragma once
-// Fonts and colours of the windows' controls.
+// Fonts, colours and places of the windows' controls.
 #include <QFont>
+#include <QRect>
 #include <QString>
 
-#include "printing/surface.h"
+#include "printing/units.h"
 
 class QWidget;
 class QAbstractButton;
 
 namespace orlenda {
+
+// A control's place in its window, given in screen twips.
+inline QRect TwipsRect(double left, double top, double width, double height) {
+    return QRect(Px(left), Px(top), Px(width), Px(height));
+}
 
 // A screen font by face name and points; the face goes through the font map so that the
 // Chinese names find an installed face.

@@ -1,4 +1,4 @@
-#include "app/messages.h"
+#include "windowbase/messages.h"
 
 #include <QMessageBox>
 #include <QSet>

@@ -1,13 +1,13 @@
-#include "app/calendardata.h"
+#include "windowbase/calendardata.h"
 
 #include <QCoreApplication>
 #include <stdexcept>
 
-#include "app/messages.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
 #include "core/yeardata.h"
+#include "windowbase/messages.h"
 
 namespace orlenda {
 

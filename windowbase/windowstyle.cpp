@@ -1,4 +1,4 @@
-#include "app/windowstyle.h"
+#include "windowbase/windowstyle.h"
 
 #include <QAbstractButton>
 #include <QPalette>

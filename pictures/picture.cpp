@@ -1,4 +1,4 @@
-#include "picker/picture.h"
+#include "pictures/picture.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <QImageReader>
 #include <climits>
 
-#include "picker/emf.h"
+#include "pictures/emf.h"
 
 namespace orlenda {
 

@@ -1,4 +1,4 @@
-#include "printing/pictureboxwidget.h"
+#include "windowbase/pictureboxwidget.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -4,7 +4,6 @@
 // 2 usage error. The drawing commands run the windows hidden on Qt's offscreen platform.
 #include <iosfwd>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace orlenda {
@@ -22,8 +21,5 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 
 // Folder of the running program; argv0's folder when the system cannot tell.
 std::string ProgramDirectory(const char* argv0 = nullptr);
-
-// text as a JSON string literal, quotes included.
-std::string JsonString(std::string_view text);
 
 }  // namespace orlenda

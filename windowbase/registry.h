@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <type_traits>
 #include <typeindex>
 
 namespace orlenda {
@@ -31,21 +32,36 @@ class WindowRegistry {
   public:
     static WindowRegistry& instance();
 
+    // W may be a window class or an interface a window class implements (see provide).
     template <class W>
     W* find() {
-        auto it = windows_.find(std::type_index(typeid(W)));
-        if (it == windows_.end() || !it->second) return nullptr;
-        return static_cast<W*>(it->second.data());
+        if constexpr (std::is_abstract_v<W>) {
+            for (auto& [type, w] : windows_)
+                if (auto* found = dynamic_cast<W*>(w.data())) return found;
+            return nullptr;
+        } else {
+            auto it = windows_.find(std::type_index(typeid(W)));
+            if (it == windows_.end() || !it->second) return nullptr;
+            return static_cast<W*>(it->second.data());
+        }
     }
 
     // Creates the window hidden (running its Form_Load) when it does not exist.
     template <class W>
     W& ref() {
         if (W* w = find<W>()) return *w;
-        W* w = new W();
-        windows_[std::type_index(typeid(W))] = w;
-        w->Form_Load();
-        return *w;
+        if constexpr (std::is_abstract_v<W>) {
+            return dynamic_cast<W&>(createProvided(std::type_index(typeid(W))));
+        } else {
+            return create<W>();
+        }
+    }
+
+    // A lower layer may know a window only by an interface; the layer that owns the window
+    // names the class that a reference to the interface creates.
+    template <class Interface, class W>
+    void provide() {
+        providers_[std::type_index(typeid(Interface))] = [this]() -> Form& { return ref<W>(); };
     }
 
     // Shows the window modeless, creating it first if needed, and brings it to the front.
@@ -78,16 +94,19 @@ class WindowRegistry {
 
   private:
     WindowRegistry();
+    template <class W>
+    W& create() {
+        W* w = new W();
+        windows_[std::type_index(typeid(W))] = w;
+        w->Form_Load();
+        return *w;
+    }
+    Form& createProvided(std::type_index interface);
     void bringToFront(QWidget& w);
     std::map<std::type_index, QPointer<Form>> windows_;
+    std::map<std::type_index, std::function<Form&()>> providers_;
 };
 
 inline WindowRegistry& Windows() { return WindowRegistry::instance(); }
-
-// Screen twips to pixels (15 twips a pixel).
-inline int Px(double twips) { return int(twips / 15.0 + 0.5); }
-inline QRect TwipsRect(double left, double top, double width, double height) {
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
 
 }  // namespace orlenda
