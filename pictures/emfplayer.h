@@ -32,10 +32,9 @@ constexpr qint64 kMaxBitmapPixels = 32LL * 1024 * 1024;
 constexpr int kMaxSavedStates = 4096;
 constexpr qint64 kMaxPatternBytes = 64LL * 1024 * 1024;  // all pattern brushes together
 constexpr qreal kMaxPenWidth = 32767;                    // QPen's limit, logical units
-constexpr double kMaxDashes = 200000;
+constexpr double kMaxDashes = 200000;                    // past this a dashed line is drawn solid
 constexpr qint64 kMaxMilliseconds = 20000;
-constexpr qint64 kMaxGradientPieces = 1 << 21;  // triangles filled for gradients, per file // past
-                                                // this a dashed line is drawn solid
+constexpr qint64 kMaxGradientPieces = 1 << 21;  // triangles filled for gradients, per file
 
 enum Record : quint32 {
     EMR_HEADER = 1,
