@@ -2,9 +2,9 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "app/cli.h"
 #include "app/qttranslations.h"
 #include "app/startup.h"
+#include "cli/cli.h"
 
 int main(int argc, char** argv) {
     if (argc > 1) return orlenda::RunCommandLine(argc, argv);

@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 # Only the program: the tests and benchmarks are built by ./test.sh and scripts/bench.sh.
-BUILD_TARGET=orlenda ./scripts/build.sh build
+BUILD_TARGET=orlenda ./scripts/build.sh default
 exec ./build/orlenda "$@"

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: first the plain build (build/), then
-# the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer, leak checking on
-# (build-asan/). Arguments go to both ctest runs. ORLENDA_SKIP_SANITIZERS=1 runs the plain
-# suite only.
+# Installs what is missing, checks the formatting, builds, and runs every test: first the plain
+# build (preset default, build/), then the same suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, leak checking on (preset asan, build-asan/). Arguments go to both
+# ctest runs. ORLENDA_SKIP_SANITIZERS=1 runs the plain suite only.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 
-./scripts/build.sh build
-(cd build && ctest --output-on-failure -j2 "$@")
+# Every C++ file as .clang-format wants it.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+
+./scripts/build.sh default
+ctest --preset default "$@"
 
 if [[ ${ORLENDA_SKIP_SANITIZERS:-0} != 1 ]]; then
-    BUILD_TYPE=Debug ./scripts/build.sh build-asan -DORLENDA_SANITIZE=ON -DORLENDA_BENCH=OFF
-    (cd build-asan && ctest --output-on-failure -j2 "$@")
+    ./scripts/build.sh asan
+    ctest --preset asan "$@"
 fi

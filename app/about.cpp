@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "app/messages.h"
+#include "windowbase/messages.h"
 
 namespace orlenda {
 

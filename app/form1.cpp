@@ -5,11 +5,7 @@
 #include <QLineEdit>
 
 #include "app/about.h"
-#include "app/calendardata.h"
-#include "app/controls.h"
 #include "app/form2.h"
-#include "app/messages.h"
-#include "app/windowstyle.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
@@ -18,10 +14,17 @@
 #include "greeting/wrd.h"
 #include "monthview/scr.h"
 #include "picker/sel.h"
+#include "windowbase/calendardata.h"
+#include "windowbase/controls.h"
+#include "windowbase/messages.h"
+#include "windowbase/windowstyle.h"
 
 namespace orlenda {
 
 namespace {
+// The month view and the greeting editor, below this layer, reach the main window as a
+// MainWindowView: a reference to it makes this window.
+[[maybe_unused]] const bool kProvided = (Windows().provide<MainWindowView, Form1>(), true);
 constexpr Colour kCyan = RGB(0, 255, 255);
 constexpr Colour kOptionBack = RGB(255, 255, 192);
 

@@ -7,13 +7,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/registry.h"
 #include "printing/surface.h"
 #include "printing/yearsheet.h"
+#include "windowbase/mainwindowview.h"
 
 namespace orlenda {
 
-class Form1 : public Form {
+class Form1 : public MainWindowView {
     Q_OBJECT
   public:
     Form1();
@@ -39,6 +39,8 @@ class Form1 : public Form {
 
     void Form_Load() override;
     void Form_Activate() override;
+    QString yearCaption() const override { return Label1->text(); }
+    bool chineseSelected() const override { return Option2->isChecked(); }
 
     // The user picked a year from the list (also run once by Form_Load).
     void Combo1_Click();

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/windowstyle.h"
+#include "windowbase/windowstyle.h"
 
 namespace orlenda {
 

@@ -3,7 +3,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/registry.h"
+#include "windowbase/registry.h"
 
 namespace orlenda {
 

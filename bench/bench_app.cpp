@@ -18,14 +18,14 @@
 #include <cstring>
 
 #include "app/form1.h"
-#include "app/messages.h"
-#include "app/registry.h"
 #include "app/startup.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/yeardata.h"
 #include "monthview/scr.h"
 #include "printing/yearsheet.h"
+#include "windowbase/messages.h"
+#include "windowbase/registry.h"
 
 using namespace orlenda;
 

@@ -11,14 +11,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/messages.h"
-#include "app/registry.h"
+#include "app/form1.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/yeardata.h"
 #include "edoc/frmpreV.h"
 #include "greeting/wrd.h"
 #include "picker/sel.h"
+#include "windowbase/messages.h"
+#include "windowbase/registry.h"
 
 using namespace orlenda;
 
@@ -57,7 +58,9 @@ struct Document {
         State().CropWidth = 4500;
         State().CropHeight = 3000;
         State().BackgroundPicturePath = back.toStdString();
-        Windows().ref<wrd>();  // default greeting lines
+        // Default greeting lines, in the main window's language (that window made hidden).
+        Windows().provide<MainWindowView, Form1>();
+        Windows().ref<wrd>();
 
         window = &Windows().ref<frmpreV>();
         window->SaveFolder = dir.path();

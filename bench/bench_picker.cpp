@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/messages.h"
-#include "app/registry.h"
-#include "picker/picture.h"
 #include "picker/sel.h"
+#include "pictures/picture.h"
+#include "windowbase/messages.h"
+#include "windowbase/registry.h"
 
 using namespace orlenda;
 

@@ -15,16 +15,16 @@
 #include <optional>
 #include <stdexcept>
 
-#include "app/messages.h"
-#include "app/windowstyle.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
 #include "greeting/wrd.h"
-#include "picker/picture.h"
 #include "picker/sel.h"
+#include "pictures/picture.h"
 #include "printing/imagesave.h"
 #include "printing/inset.h"
+#include "windowbase/messages.h"
+#include "windowbase/windowstyle.h"
 
 namespace orlenda {
 

@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "app/registry.h"
-#include "printing/pictureboxwidget.h"
 #include "printing/surface.h"
+#include "windowbase/pictureboxwidget.h"
+#include "windowbase/registry.h"
 
 class QCheckBox;
 class QLabel;

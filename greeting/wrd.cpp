@@ -4,10 +4,10 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 
-#include "app/form1.h"
-#include "app/windowstyle.h"
 #include "core/appstate.h"
 #include "printing/fontmap.h"
+#include "windowbase/mainwindowview.h"
+#include "windowbase/windowstyle.h"
 
 namespace orlenda {
 
@@ -100,7 +100,7 @@ wrd::wrd() {
 }
 
 void wrd::Form_Load() {
-    const bool chinese = Windows().ref<Form1>().Option2->isChecked();
+    const bool chinese = Windows().ref<MainWindowView>().chineseSelected();
     if (chinese) {
         Text1->setText(QStringLiteral("亲爱的朋友："));
         Text2[0]->setText(QStringLiteral("祝你新年快乐！"));

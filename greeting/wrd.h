@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <array>
 
-#include "app/registry.h"
+#include "windowbase/registry.h"
 
 namespace orlenda {
 

@@ -7,16 +7,16 @@
 #include <QSaveFile>
 #include <QScreen>
 
-#include "app/calendardata.h"
-#include "app/controls.h"
-#include "app/form1.h"
-#include "app/messages.h"
-#include "app/windowstyle.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
 #include "monthview/monthprint.h"
 #include "printing/imagesave.h"
+#include "windowbase/calendardata.h"
+#include "windowbase/controls.h"
+#include "windowbase/mainwindowview.h"
+#include "windowbase/messages.h"
+#include "windowbase/windowstyle.h"
 
 namespace orlenda {
 
@@ -62,7 +62,7 @@ scr::scr() {
 void scr::Form_Load() {
     // Below and right of the main window, which stays visible behind with its buttons
     // uncovered where the screen has room.
-    if (Form1* main = Windows().find<Form1>(); main && main->isVisible()) {
+    if (MainWindowView* main = Windows().find<MainWindowView>(); main && main->isVisible()) {
         QPoint at(main->geometry().right() + 12, main->frameGeometry().top() + main->height() / 2);
         if (QScreen* screen = main->screen()) {
             const QRect area = screen->availableGeometry();
@@ -105,7 +105,7 @@ void scr::Combo1_Click() {
     State().MonthViewDrawn = 1;
 
     const QDate today = QDate::currentDate();
-    setWindowTitle(Windows().ref<Form1>().Label1->text() + QStringLiteral("年") +
+    setWindowTitle(Windows().ref<MainWindowView>().yearCaption() + QStringLiteral("年") +
                    Combo1->currentText() + QStringLiteral("月份。") + QStringLiteral("〈今天是") +
                    q(NumberText(today.year())) + QStringLiteral("年") +
                    q(NumberText(today.month())) + QStringLiteral("月") +

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <cstdint>
 
-#include "app/registry.h"
-#include "printing/pictureboxwidget.h"
+#include "windowbase/pictureboxwidget.h"
+#include "windowbase/registry.h"
 
 namespace orlenda {
 

@@ -246,7 +246,7 @@ void ImageControl::SetStretch(bool on) {
 }
 
 void ImageControl::SetSizeTwips(double width, double height) {
-    resize(int(std::lround(width / 15.0)), int(std::lround(height / 15.0)));
+    resize(int(std::lround(width / kTwipsPerPixel)), int(std::lround(height / kTwipsPerPixel)));
 }
 
 void ImageControl::paintEvent(QPaintEvent*) {
@@ -265,7 +265,8 @@ void ImageControl::mousePressEvent(QMouseEvent* e) {
     if (e->modifiers() & Qt::ShiftModifier) shift |= 1;
     if (e->modifiers() & Qt::ControlModifier) shift |= 2;
     if (e->modifiers() & Qt::AltModifier) shift |= 4;
-    emit MouseDown(button, shift, e->position().x() * 15.0, e->position().y() * 15.0);
+    emit MouseDown(button, shift, e->position().x() * kTwipsPerPixel,
+                   e->position().y() * kTwipsPerPixel);
 }
 
 }  // namespace orlenda

@@ -7,7 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "picker/picture.h"
+#include "pictures/picture.h"
+#include "printing/units.h"
 
 namespace orlenda {
 
@@ -105,8 +106,8 @@ class ImageControl : public QWidget {
     void SetStretch(bool on);
 
     // The control's size in twips (whole pixels, as the screen shows it).
-    double WidthTwips() const { return width() * 15.0; }
-    double HeightTwips() const { return height() * 15.0; }
+    double WidthTwips() const { return width() * kTwipsPerPixel; }
+    double HeightTwips() const { return height() * kTwipsPerPixel; }
     void SetSizeTwips(double width, double height);
 
   signals:

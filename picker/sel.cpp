@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/messages.h"
-#include "app/windowstyle.h"
 #include "core/appstate.h"
+#include "windowbase/messages.h"
+#include "windowbase/windowstyle.h"
 
 namespace orlenda {
 
@@ -116,8 +116,9 @@ void sel::File1_Click() {
         const QSize px = file.pixelSize();
         const QSizeF shown = fitted(float(double(px.width()) / px.height()));
         const qreal dpr = devicePixelRatioF();
-        preview = file.decode(QSize(std::max(1, int(std::lround(shown.width() / 15.0 * dpr))),
-                                    std::max(1, int(std::lround(shown.height() / 15.0 * dpr)))));
+        preview = file.decode(
+            QSize(std::max(1, int(std::lround(shown.width() / kTwipsPerPixel * dpr))),
+                  std::max(1, int(std::lround(shown.height() / kTwipsPerPixel * dpr)))));
     } catch (const PictureError& e) {
         ShowMessage(this, e.message());
         return;

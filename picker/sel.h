@@ -7,8 +7,8 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/registry.h"
 #include "picker/controls.h"
+#include "windowbase/registry.h"
 
 namespace orlenda {
 

@@ -47,17 +47,27 @@ QString SaveFailureReason(const QString& path, qint64 needBytes) {
     return QStringLiteral("写入文件时出错。");
 }
 
-QString SaveImageWhole(const QImage& image, const QString& path, const char* format) {
-    // Written beside the target and renamed over it only when whole.
+QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
     QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        QImageWriter writer(&file, format);
-        ok = writer.write(image);
+    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    const QString error = write(file);
+    if (!error.isEmpty()) {
+        file.cancelWriting();
+        return error;
     }
-    ok = ok && file.commit();
-    if (ok) return {};
-    if (file.isOpen()) file.cancelWriting();
+    if (!file.commit()) return file.errorString();
+    return {};
+}
+
+QString WriteImageWhole(const QImage& image, const QString& path, const char* format) {
+    return WriteWhole(path, [&](QIODevice& device) {
+        QImageWriter writer(&device, format);
+        return writer.write(image) ? QString() : writer.errorString();
+    });
+}
+
+QString SaveImageWhole(const QImage& image, const QString& path, const char* format) {
+    if (WriteImageWhole(image, path, format).isEmpty()) return {};
     return SaveFailureReason(path, image.sizeInBytes());
 }
 

@@ -2,8 +2,20 @@
 // Saving pictures where the user can write, and saying in Chinese why a save failed.
 #include <QImage>
 #include <QString>
+#include <functional>
+
+class QIODevice;
 
 namespace orlenda {
+
+// Writes path whole or not at all: write() fills the file, which is written beside path and
+// renamed over it only when write() returns no reason; an earlier file of that name stays as
+// it was when anything fails. Returns an empty string on success, else the reason as Qt or
+// write() gives it.
+QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>& write);
+
+// An image through WriteWhole.
+QString WriteImageWhole(const QImage& image, const QString& path, const char* format);
 
 // Writes image to path in format, whole or not at all: an earlier file of that name stays as
 // it was when anything fails. Returns an empty string on success, else the reason in Chinese.

@@ -11,7 +11,6 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QThread>
@@ -218,28 +217,23 @@ bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
         return QStringLiteral("无法保存文件：") + QDir::toNativeSeparators(path) +
                QLatin1Char('\n') + SaveFailureReason(path);
     };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = cannotSave();
-        return false;
-    }
-    int pagesEnded = 0;
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(SheetTitle(in));
-        writer.setCreator(QStringLiteral("Orlenda"));
-        writer.setResolution(1200);
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        PrinterPage page(&writer);
-        PrintYearSheet(page, paper, in, model, savedTitleColor);
-        pagesEnded = page.PagesEnded();
-    }
-    if (pagesEnded == 0 || file.size() == 0 || !file.commit()) {
-        file.cancelWriting();
-        if (error) *error = cannotSave();
-        return false;
-    }
-    return true;
+    const QString failed = WriteWhole(path, [&](QIODevice& file) {
+        int pagesEnded = 0;
+        {
+            QPdfWriter writer(&file);
+            writer.setTitle(SheetTitle(in));
+            writer.setCreator(QStringLiteral("Orlenda"));
+            writer.setResolution(1200);
+            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+            PrinterPage page(&writer);
+            PrintYearSheet(page, paper, in, model, savedTitleColor);
+            pagesEnded = page.PagesEnded();
+        }
+        return pagesEnded == 0 || file.size() == 0 ? QStringLiteral("nothing written") : QString();
+    });
+    if (failed.isEmpty()) return true;
+    if (error) *error = cannotSave();
+    return false;
 }
 
 PrintResult PrintYearSheetToDefaultPrinter(int paper, const SheetInputs& in,

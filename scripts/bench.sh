@@ -2,15 +2,11 @@
 # Builds and runs every benchmark, then times whole runs of the program and measures its peak
 # memory with a 6000 x 4000 photograph chosen. Everything runs on Qt's offscreen platform.
 #
-#   scripts/bench.sh [BUILD_DIR]     (default build-bench; BUILD_TYPE as for scripts/build.sh)
+#   scripts/bench.sh                 (preset bench: build-bench/, as scripts/build.sh builds it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-dir=${1:-build-bench}
-launcher=()
-if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" \
-    -DORLENDA_BENCH=ON "${launcher[@]}" >/dev/null
-cmake --build "$dir" -j2 --target orlenda bench_app bench_edoc bench_picker
+dir=build-bench
+BUILD_TARGET="orlenda bench_app bench_edoc bench_picker" ./scripts/build.sh bench >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 results="$dir/bench-results"

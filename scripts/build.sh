@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Configures and builds into the folder given (default: build). Extra arguments go to cmake.
-# BUILD_TARGET=NAME builds only that target and what it needs (default: everything).
+# Configures and builds with a preset of CMakePresets.json: default (into build/), asan
+# (build-asan/) or bench (build-bench/); the folder's name names its preset too. Extra
+# arguments go to cmake. BUILD_TARGET="NAME ..." builds only those targets and what they need;
+# BUILD_TYPE overrides the preset's build type.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-dir=${1:-build}
+preset=${1:-default}
 shift || true
-launcher=()
-if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "${launcher[@]}" "$@"
-cmake --build "$dir" -j2 ${BUILD_TARGET:+--target "$BUILD_TARGET"}
+case $preset in
+    build) preset=default ;;
+    build-asan) preset=asan ;;
+    build-bench) preset=bench ;;
+esac
+extra=()
+if command -v ccache >/dev/null; then extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+if [[ -n ${BUILD_TYPE:-} ]]; then extra+=(-DCMAKE_BUILD_TYPE="$BUILD_TYPE"); fi
+cmake --preset "$preset" "${extra[@]}" "$@"
+targets=()
+if [[ -n ${BUILD_TARGET:-} ]]; then
+    read -ra names <<<"$BUILD_TARGET"
+    targets=(--target "${names[@]}")
+fi
+cmake --build --preset "$preset" "${targets[@]}"

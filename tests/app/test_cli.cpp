@@ -10,7 +10,7 @@
 #include <cctype>
 #include <map>
 
-#include "app/cli.h"
+#include "cli/cli.h"
 #include "tests/support/clirun.h"
 
 namespace orlenda {

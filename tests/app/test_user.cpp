@@ -11,7 +11,6 @@
 #include <QtTest>
 #include <algorithm>
 
-#include "app/calendardata.h"
 #include "app/form1.h"
 #include "app/qttranslations.h"
 #include "core/yeardata.h"
@@ -19,6 +18,7 @@
 #include "monthview/scr.h"
 #include "printing/imagesave.h"
 #include "support/windowtesting.h"
+#include "windowbase/calendardata.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;

@@ -17,13 +17,13 @@
 #include <array>
 #include <utility>
 
-#include "app/calendardata.h"
 #include "app/form1.h"
 #include "edoc/frmpreV.h"
 #include "greeting/wrd.h"
 #include "picker/sel.h"
 #include "printing/recordingsurface.h"
 #include "support/windowtesting.h"
+#include "windowbase/calendardata.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;

@@ -25,10 +25,7 @@
 #include <cstring>
 #include <functional>
 
-#include "app/calendardata.h"
 #include "app/form1.h"
-#include "app/messages.h"
-#include "app/registry.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "edoc/frmpreV.h"
@@ -37,6 +34,9 @@
 #include "picker/sel.h"
 #include "printing/yearsheet.h"
 #include "tests/picker/testpictures.h"
+#include "windowbase/calendardata.h"
+#include "windowbase/messages.h"
+#include "windowbase/registry.h"
 
 using namespace orlenda;
 using namespace orlenda::test;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "picker/emf.h"
+#include "pictures/emf.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {

@@ -5,13 +5,13 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include "app/calendardata.h"
 #include "app/form1.h"
 #include "app/startup.h"
 #include "monthview/monthprint.h"
 #include "monthview/scr.h"
 #include "printing/sheetfixture.h"
 #include "support/windowtesting.h"
+#include "windowbase/calendardata.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;

@@ -10,8 +10,8 @@
 #include <climits>
 #include <cstring>
 
-#include "picker/emf.h"
-#include "picker/picture.h"
+#include "pictures/emf.h"
+#include "pictures/picture.h"
 
 using orlenda::IsEmf;
 using orlenda::RenderEmf;

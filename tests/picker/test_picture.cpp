@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "picker/picture.h"
+#include "pictures/picture.h"
 #include "testpictures.h"
 
 using namespace orlenda;

@@ -7,10 +7,10 @@
 #include <QtTest>
 
 #include "../support/windowtesting.h"
-#include "app/messages.h"
 #include "core/appstate.h"
 #include "picker/sel.h"
 #include "testpictures.h"
+#include "windowbase/messages.h"
 
 using namespace orlenda;
 using namespace orlenda::test;

@@ -14,12 +14,12 @@
 #include "../support/windowtesting.h"
 #include "app/form1.h"
 #include "app/form2.h"
-#include "app/messages.h"
 #include "core/appstate.h"
 #include "greeting/wrd.h"
-#include "picker/picture.h"
 #include "picker/sel.h"
+#include "pictures/picture.h"
 #include "sheetfixture.h"
+#include "windowbase/messages.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;

@@ -7,10 +7,10 @@
 
 #include "../support/windowtesting.h"
 #include "app/form1.h"
-#include "app/messages.h"
 #include "core/appstate.h"
 #include "printing/printprompts.h"
 #include "sheetfixture.h"
+#include "windowbase/messages.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;

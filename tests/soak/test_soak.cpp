@@ -15,10 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/calendardata.h"
 #include "app/form1.h"
-#include "app/messages.h"
-#include "app/registry.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "edoc/frmpreV.h"
@@ -26,6 +23,9 @@
 #include "picker/controls.h"
 #include "picker/sel.h"
 #include "printing/yearsheet.h"
+#include "windowbase/calendardata.h"
+#include "windowbase/messages.h"
+#include "windowbase/registry.h"
 
 using namespace orlenda;
 

@@ -13,9 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/messages.h"
-#include "app/registry.h"
 #include "core/appstate.h"
+#include "windowbase/messages.h"
+#include "windowbase/registry.h"
 
 namespace orlenda::testing {
 

@@ -1,0 +1,30 @@
+#pragma once
+// Fonts, colours and places of the windows' controls.
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+#include "printing/units.h"
+
+class QWidget;
+class QAbstractButton;
+
+namespace orlenda {
+
+// A control's place in its window, given in screen twips.
+inline QRect TwipsRect(double left, double top, double width, double height) {
+    return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+// A screen font by face name and points; the face goes through the font map so that the
+// Chinese names find an installed face.
+QFont WindowFont(const QString& face, double points);
+
+// Fills the widget's background with colour (and, when given, sets its text colour).
+void SetBackground(QWidget* w, Colour back);
+void SetColours(QWidget* w, Colour back, Colour text);
+
+// A button drawn in its own colour, still looking like a button that can be pressed.
+void SetButtonColour(QAbstractButton* b, Colour back);
+
+}  // namespace orlenda
