@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <QCommandLineParser>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
@@ -20,6 +21,10 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string SystemError(int error) { return std::strerror(error); }
 
+namespace {
+const Option kHelpOption{"--help", "", "show this help"};
+}  // namespace
+
 const Command* FindCommand(const std::string& name) {
     for (const Command& c : Commands())
         if (c.name == name) return &c;
@@ -38,7 +43,7 @@ std::string UsageLine(const Command& c) {
 void PrintCommandHelp(const Command& c, std::ostream& out) {
     out << UsageLine(c) << "\n\n" << c.summary << "\n\nOptions:\n";
     std::vector<Option> options = c.options;
-    options.push_back({"--help", "", "show this help"});
+    options.push_back(kHelpOption);
     std::size_t width = 14;
     for (const Option& o : options)
         width = std::max(width, o.name.size() + (o.valueName.empty() ? 0 : 1 + o.valueName.size()));
@@ -49,47 +54,111 @@ void PrintCommandHelp(const Command& c, std::ostream& out) {
     }
 }
 
+namespace {
+
+// The words reach the parser as Latin-1, one character a byte, so that a file name that is
+// not UTF-8 comes back unchanged.
+QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
+
+// A negative number is an argument, not an option: it reaches the parser behind a character
+// that no byte decodes to.
+const QChar kShield(0xFFFF);
+QString Shielded(const std::string& word) {
+    const bool negative = word.size() > 1 && word[0] == '-' && IsNumeric(word);
+    return negative ? kShield + Latin1(word) : Latin1(word);
+}
+std::string Unshielded(const QString& word) {
+    return Bytes(word.startsWith(kShield) ? word.mid(1) : word);
+}
+
+// The option name the parser reads in a word: without its dashes, up to "=".
+std::optional<std::string> NameIn(const std::string& word) {
+    if (word.size() < 2 || word[0] != '-') return std::nullopt;
+    const std::size_t start = word[1] == '-' ? 2 : 1;
+    return word.substr(start, word.find('=', start) - start);
+}
+
+// An option word as refusals quote it: a long option up to its "=", any other word whole.
+std::string Spelled(const std::string& word) {
+    return word.rfind("--", 0) == 0 ? word.substr(0, word.find('=')) : word;
+}
+
+// Ours are "--name", "--name=VALUE" and "-o"; the parser also reads "-name", "--o", "-o=V".
+// "--help=X" was never ours either.
+bool WrittenAs(const std::string& word, const Option& o) {
+    if (o.name == kHelpOption.name) return word == o.name || word == "-h";
+    return word == o.name || (o.name.rfind("--", 0) == 0 && word.rfind(o.name + "=", 0) == 0);
+}
+
+QStringList ParserNames(const Option& o) {
+    QStringList names{Latin1(*NameIn(o.name))};
+    if (o.name == kHelpOption.name) names << QStringLiteral("h");
+    return names;
+}
+
+qsizetype TimesGiven(const QCommandLineParser& parser, const Option& o) {
+    const QStringList names = ParserNames(o);
+    const QStringList found = parser.optionNames();
+    return std::count_if(found.begin(), found.end(),
+                         [&](const QString& n) { return names.contains(n); });
+}
+
+// Refuses the last word given to the parser when the parser found a fault there. The parser
+// tells every fault at once; words are given one more at a time so that, as before, the
+// first fault is the one told.
+void RefuseLastWord(const QCommandLineParser& parser, const std::vector<Option>& options,
+                    const std::string& word, qsizetype optionsBefore) {
+    if (!parser.unknownOptionNames().isEmpty()) throw UsageError("unknown option " + Spelled(word));
+    const QStringList found = parser.optionNames();
+    for (const Option& o : options) {
+        if (found.size() > optionsBefore && ParserNames(o).contains(found.last())) {
+            if (!WrittenAs(word, o)) throw UsageError("unknown option " + Spelled(word));
+            if (o.valueName.empty() && word.find('=') != std::string::npos)
+                throw UsageError("option " + o.name + " takes no value");
+        }
+        const qsizetype given = o.valueName.empty() ? TimesGiven(parser, o)
+                                                    : parser.values(ParserNames(o).first()).size();
+        if (given > 1 && o.name != kHelpOption.name)
+            throw UsageError("option " + o.name + " given twice");
+    }
+}
+
+}  // namespace
+
 Invocation Parse(const Command& c, const std::vector<std::string>& args, std::size_t first,
                  std::ostream& out, std::ostream& err, const std::string& programDir) {
-    Invocation inv{{}, {}, programDir, out, err};
-    bool optionsEnd = false;
-    for (std::size_t i = first; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        // A negative number is an argument, not an option.
-        bool looksLikeOption = a.size() > 1 && a[0] == '-' && !IsNumeric(a);
-        if (optionsEnd || !looksLikeOption) {
-            inv.arguments.push_back(a);
-            continue;
-        }
-        if (a == "--") {
-            optionsEnd = true;
-            continue;
-        }
-        if (a == "--help" || a == "-h") {
-            inv.options["--help"] = "";
-            continue;
-        }
-        std::string name = a, value;
-        bool inlineValue = false;
-        if (auto eq = a.find('='); eq != std::string::npos && a.rfind("--", 0) == 0) {
-            name = a.substr(0, eq);
-            value = a.substr(eq + 1);
-            inlineValue = true;
-        }
-        const Option* known = nullptr;
-        for (const Option& o : c.options)
-            if (o.name == name) known = &o;
-        if (!known) throw UsageError("unknown option " + name);
-        if (known->valueName.empty()) {
-            if (inlineValue) throw UsageError("option " + name + " takes no value");
-        } else if (!inlineValue) {
-            if (i + 1 >= args.size())
-                throw UsageError("option " + name + " needs " + known->valueName);
-            value = args[++i];
-        }
-        if (inv.options.count(name)) throw UsageError("option " + name + " given twice");
-        inv.options[name] = value;
+    std::vector<Option> options = c.options;
+    options.push_back(kHelpOption);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    for (const Option& o : options) {
+        const QStringList names = ParserNames(o);
+        parser.addOption(o.valueName.empty()
+                             ? QCommandLineOption(names)
+                             : QCommandLineOption(names, QString(), Latin1(o.valueName)));
     }
+    QStringList line{Latin1(c.name)};
+    parser.parse(line);
+    for (std::size_t i = first; i < args.size(); ++i) {
+        const qsizetype optionsBefore = parser.optionNames().size();
+        line << Shielded(args[i]);
+        parser.parse(line);
+        RefuseLastWord(parser, options, args[i], optionsBefore);
+    }
+
+    Invocation inv{{}, {}, programDir, out, err};
+    for (const Option& o : options) {
+        const qsizetype given = TimesGiven(parser, o);
+        if (given == 0) continue;
+        const QStringList values = parser.values(ParserNames(o).first());
+        // Only the last word can lack its value.
+        if (!o.valueName.empty() && values.size() < given)
+            throw UsageError("option " + o.name + " needs " + o.valueName);
+        inv.options[o.name] = values.isEmpty() ? "" : Unshielded(values.first());
+    }
+    for (const QString& a : parser.positionalArguments()) inv.arguments.push_back(Unshielded(a));
     if (inv.options.count("--help")) return inv;
     if (inv.arguments.size() < c.arguments.size())
         throw UsageError("missing " + c.arguments[inv.arguments.size()]);
