@@ -3,12 +3,10 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>

@@ -2,9 +2,7 @@
 
 #include <QDate>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QScreen>
 
 #include "core/appstate.h"
