@@ -1,9 +1,11 @@
 // Previewing a 6000 x 4000 JPEG in the picture chooser: the file click as the user meets it,
 // and the two decodes behind it (straight to preview size, and the whole picture that the
-// inset drawers ask for).
+// inset drawers ask for); and drawing a metafile exported by LibreOffice.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLinearGradient>
@@ -12,6 +14,7 @@
 #include <cstdio>
 
 #include "picker/sel.h"
+#include "pictures/emf.h"
 #include "pictures/picture.h"
 #include "windowbase/messages.h"
 #include "windowbase/registry.h"
@@ -78,6 +81,19 @@ void BM_DecodeWholePicture(benchmark::State& state) {
     state.counters["MiB"] = double(LoadPicture(TestPhoto().path).sizeInBytes()) / (1 << 20);
 }
 BENCHMARK(BM_DecodeWholePicture)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RenderEmf(benchmark::State& state) {
+    QFile file(QFileInfo(QStringLiteral(__FILE__))
+                   .dir()
+                   .filePath(QStringLiteral("../tests/picker/data/libreoffice.emf")));
+    if (!file.open(QIODevice::ReadOnly)) return state.SkipWithError("no libreoffice.emf");
+    const QByteArray bytes = file.readAll();
+    for (auto _ : state) {
+        const EmfResult r = RenderEmf(bytes);
+        benchmark::DoNotOptimize(r.image.constBits());
+    }
+}
+BENCHMARK(BM_RenderEmf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

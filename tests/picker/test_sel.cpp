@@ -141,14 +141,6 @@ class PictureChooserTest : public QObject {
         QVERIFY(w.File1->visualItemRect(w.File1->item(0)).height() >= m.height() + 2);
     }
 
-    void filePathHasOneSeparator() {
-        for (auto [folder, expected] : {std::pair{"/", "/a.jpg"},
-                                        {"/srv/pictures", "/srv/pictures/a.jpg"},
-                                        {"/srv/pictures/", "/srv/pictures/a.jpg"}})
-            QCOMPARE(FileListPath(QString::fromUtf8(folder), QStringLiteral("a.jpg")),
-                     QString::fromUtf8(expected));
-    }
-
     void previewFitsTheSquareBox_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSizeF>("natural");  // twips
@@ -218,16 +210,6 @@ class PictureChooserTest : public QObject {
         }
         QCOMPARE(Crop(), crop);
         QCOMPARE(int(w.CornerClickCount), count);
-    }
-
-    // Any button, any shift state, pixels of the preview counted as 15 twips.
-    void mouseOnThePreviewCountsInTwips() {
-        sel& w = open();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(pick(w, "land.jpg"));
-        QTest::mouseClick(w.Image1, Qt::RightButton, {}, QPoint(20, 10));
-        QTest::mouseClick(w.Image1, Qt::LeftButton, Qt::ShiftModifier, QPoint(220, 110));
-        QCOMPARE(Crop(), Rect(kLand * 300, kLand * 150, kLand * 3000, kLand * 1500));
     }
 
     void unreadableFilesLeaveThePreviousPicture_data() {
