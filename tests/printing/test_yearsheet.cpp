@@ -124,8 +124,10 @@ void YearSheetTest::sheet() {
         if (f == festivals.end()) continue;
         const int m = f->second, r = (m - 1) / 3;
         const double x = columns[(m - 1) % 3];
-        QVERIFY2(t.x > x && t.x < x + 3000 && t.y > rows[r] && t.y < rows[r] + 2400,
-                 Describe(t).constData());
+        // A block is as wide as its column and ends where the next row begins.
+        const double right = x + columns[1] - columns[0];
+        const double bottom = r < 3 ? rows[r + 1] : rows[3] + 3000;
+        QVERIFY2(t.x > x && t.x < right && t.y > rows[r] && t.y < bottom, Describe(t).constData());
         ++seen[f->first];
     }
     QCOMPARE(seen.size(), festivals.size());
