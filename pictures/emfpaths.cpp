@@ -6,27 +6,22 @@
 
 namespace orlenda::emf {
 
-// A closed figure (rectangle, ellipse, polygon ...) in logical units.
-void Player::shape(const QPainterPath& logical) {
+// A figure in logical units: added to the path being built, or painted (filled when closed).
+void Player::figure(const QPainterPath& logical, bool closed) {
     if (!finite(transform())) return;
     if (inPath_) {
         path_.addPath(transform().map(logical));
         figureOpen_ = false;
         return;
     }
-    paint(logical, transform(), true, true);
+    paint(logical, transform(), closed, true);
 }
 
+// A closed figure (rectangle, ellipse, polygon ...).
+void Player::shape(const QPainterPath& logical) { figure(logical, true); }
+
 // An open figure that starts a figure of its own (polyline, Bézier, arc).
-void Player::openFigure(const QPainterPath& logical) {
-    if (!finite(transform())) return;
-    if (inPath_) {
-        path_.addPath(transform().map(logical));
-        figureOpen_ = false;
-        return;
-    }
-    paint(logical, transform(), false, true);
-}
+void Player::openFigure(const QPainterPath& logical) { figure(logical, false); }
 
 // Appends a piece with a line from the path's current point to the piece's start
 // (QPainterPath::connectPath alone drops a lone leading move).

@@ -340,6 +340,8 @@ class Player {
     Qt::FillRule fillRule() const;
     // Fills and/or outlines a path given in the coordinates that t maps to image pixels.
     void paint(QPainterPath path, const QTransform& t, bool fill, bool stroke);
+    // A figure in logical units, added to the path being built or painted.
+    void figure(const QPainterPath& logical, bool closed);
     // A closed figure (rectangle, ellipse, polygon ...) in logical units.
     void shape(const QPainterPath& logical);
     // An open figure that starts a figure of its own (polyline, Bézier, arc).
