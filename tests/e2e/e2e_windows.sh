@@ -55,7 +55,9 @@ ENVS=(-u QT_SCREEN_SCALE_FACTORS QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0
 step "X server and window manager"
 for n in $(seq 90 140); do
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -nolisten tcp -screen 0 1280x1024x24 -dpi 96 >"$WORK/xvfb.log" 2>&1 &
+    # -noreset: by default the server resets when its last client leaves, and a client that
+    # connects meanwhile is refused (seen on a loaded machine, after the xprop probe below).
+    Xvfb ":$n" -nolisten tcp -noreset -screen 0 1280x1024x24 -dpi 96 >"$WORK/xvfb.log" 2>&1 &
     XPID=$!
     for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
     if kill -0 "$XPID" 2>/dev/null && DISPLAY=:$n xprop -root >/dev/null 2>&1; then break; fi
@@ -63,10 +65,16 @@ for n in $(seq 90 140); do
 done
 [[ -n $XPID ]] || fail "no free display between :90 and :140"
 export DISPLAY=:$n
-openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
+wm_up() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *'window id'* ]]; }
+# openbox gets its own home, as the program does, so the caller's desktop settings stay out.
+env "${ENVS[@]}" openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
 WMPID=$!
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+for _ in $(seq 300); do wm_up && break; kill -0 "$WMPID" 2>/dev/null || break; sleep 0.1; done
+if ! wm_up; then
+    kill -0 "$WMPID" 2>/dev/null || { wait "$WMPID"; echo "openbox ended, status $?" >&2; WMPID=''; }
+    sed 's/^/openbox: /' "$WORK/openbox.log" >&2
+    fail "openbox did not start"
+fi
 
 alive() { kill -0 "$APP" 2>/dev/null || fail "the program ended unexpectedly"; }
 # win PATTERN [SECONDS]: the id of the visible window whose title matches
