@@ -25,12 +25,6 @@ inline const std::vector<std::string> kLines2000To2010 = {
     "2009 1 06 05 29 30 30 30 29 29 30 29 29 30 29 30 29 30 4",
     "2010 0 17 99 30 30 30 29 30 29 30 29 29 30 29 30 29 30 5",
 };
-// Years with a leap month that repeats a festival's month, same origin: leap 9th in 2014
-// (Double Ninth 2014-10-02), leap 8th in 2052 (Mid-Autumn 2052-09-07). January 1 of both
-// begins a lunar month, written as the day after the end of the month before.
-inline const std::string kLine2014 = "2014 0 30 09 29 30 29 30 29 30 29 30 29 30 30 29 30 29 5";
-inline const std::string kLine2052 = "2052 0 30 08 30 30 29 30 29 29 30 29 29 30 29 30 30 30 4";
-
 class TempDir {
   public:
     TempDir() {

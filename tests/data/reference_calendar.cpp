@@ -189,10 +189,7 @@ Calendar::Calendar(int firstYear, int lastYear, const std::vector<TieBreak>& tie
         if (moon.jdUt > to) break;
         LocalDay(moon.jdUt, moon.localDay, moon.fromMidnight);
         if (std::fabs(moon.fromMidnight) < kRefineWithin) {
-            double solved = Solve(Elongation, jde, 1.0 / 1440);
-            moon.refined = true;
-            moon.estimateError = (solved - jde) * kSecondsPerDay;
-            moon.jdUt = UtFromTt(solved);
+            moon.jdUt = UtFromTt(Solve(Elongation, jde, 1.0 / 1440));
             LocalDay(moon.jdUt, moon.localDay, moon.fromMidnight);
         }
         if (moon.jdUt >= from) moons_.push_back(moon);

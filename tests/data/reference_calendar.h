@@ -16,11 +16,9 @@ Ymd FromDayNumber(long dayNumber);
 std::string DateText(long dayNumber);
 
 struct NewMoon {
-    double jdUt = 0;           // the moment, UT
-    long localDay = 0;         // the Beijing (UTC+8) day it falls on
-    double fromMidnight = 0;   // seconds from the nearest Beijing midnight, < 0 before it
-    bool refined = false;      // solved with the full theories (it lay near a midnight)
-    double estimateError = 0;  // seconds, refined minus the series estimate (refined only)
+    double jdUt = 0;          // the moment, UT
+    long localDay = 0;        // the Beijing (UTC+8) day it falls on
+    double fromMidnight = 0;  // seconds from the nearest Beijing midnight, < 0 before it
 };
 
 struct LunarDate {
@@ -43,7 +41,6 @@ class Calendar {
 
     LunarDate At(long dayNumber) const;
     int QingmingDay(int year) const;  // day of April
-    const std::vector<NewMoon>& NewMoons() const { return moons_; }
     // Tie-breaks that could not be applied (no new moon near enough), as text.
     const std::vector<std::string>& Problems() const { return problems_; }
 

@@ -1,10 +1,7 @@
 // Bad pictures and failing saves, as the user meets them: every case gives its message and
 // loses nothing (the previous picture stays chosen, an earlier file stays as it was).
-//
-// Read-only folders and full devices are real: the test runs in its own mount namespace and
-// mounts small tmpfs file systems there (root only; without the right it skips and says so).
-// A read-only file is one marked immutable for root, or one without write permission for
-// anybody else (root ignores permission bits).
+// Read-only folders and full devices are real tmpfs mounts in the test's own mount namespace
+// (root only; otherwise skipped). Root ignores permission bits: its read-only file is immutable.
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sched.h>
@@ -16,18 +13,14 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 #include <cerrno>
 #include <cstring>
-#include <functional>
 
 #include "app/form1.h"
 #include "core/appstate.h"
-#include "core/calendar.h"
 #include "edoc/frmpreV.h"
 #include "monthview/scr.h"
 #include "picker/controls.h"
@@ -54,24 +47,7 @@ QByteArray Encoded(const QImage& image, const char* format) {
     return bytes;
 }
 
-quint32 Crc32(const QByteArray& bytes) {
-    quint32 crc = 0xFFFFFFFF;
-    for (char ch : bytes) {
-        crc ^= quint8(ch);
-        for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
-    }
-    return ~crc;
-}
-
-// A real, small picture of each format with its declared size changed to width x height.
-QByteArray PngDeclaring(quint32 width, quint32 height) {
-    QByteArray png = Encoded(Quadrants(8, 8), "PNG");
-    // Signature (8), then IHDR: length (4), type (4), width, height, ..., CRC after 13 bytes.
-    qToBigEndian(width, png.data() + 16);
-    qToBigEndian(height, png.data() + 20);
-    qToBigEndian(Crc32(png.mid(12, 17)), png.data() + 29);
-    return png;
-}
+// A real, small JPEG with its declared size changed to width x height.
 QByteArray JpegDeclaring(quint16 width, quint16 height) {
     QByteArray jpeg = Encoded(Quadrants(8, 8), "JPEG");
     const qsizetype sof = jpeg.indexOf("\xFF\xC0");
@@ -80,16 +56,6 @@ QByteArray JpegDeclaring(quint16 width, quint16 height) {
     qToBigEndian(width, jpeg.data() + sof + 7);
     return jpeg;
 }
-QByteArray GifDeclaring(quint16 width, quint16 height) {
-    QByteArray gif = Gif(Quadrants(4, 4));
-    qToLittleEndian(width, gif.data() + 6);  // logical screen
-    qToLittleEndian(height, gif.data() + 8);
-    const qsizetype image = 13 + 3 * 4;  // after the four-colour global table
-    qToLittleEndian(width, gif.data() + image + 5);
-    qToLittleEndian(height, gif.data() + image + 7);
-    return gif;
-}
-
 QByteArray FileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
@@ -99,42 +65,24 @@ QStringList FilesIn(const QString& dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// A tmpfs mounted for the test and unmounted afterwards (the namespace dies with the
-// process in any case).
-class TinyDevice {
-  public:
-    explicit TinyDevice(const QString& where, int kib) : where_(where) {
-        const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0755";
-        if (!g_noMounts.isEmpty()) {
-            error_ = g_noMounts;
-        } else if (::mount("tmpfs", QFile::encodeName(where).constData(), "tmpfs", 0,
-                           options.constData()) != 0) {
-            error_ =
-                QStringLiteral("cannot mount a tmpfs: ") + QString::fromLocal8Bit(strerror(errno));
-        }
-    }
-    ~TinyDevice() {
-        if (error_.isEmpty()) ::umount2(QFile::encodeName(where_).constData(), MNT_DETACH);
-    }
-    const QString& error() const { return error_; }
-    bool remountReadOnly() {
-        return ::mount("tmpfs", QFile::encodeName(where_).constData(), "tmpfs",
-                       MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-    // Fills what space is left, so that the next write fails for want of room.
-    bool fill() {
-        QFile filler(where_ + QStringLiteral("/filler"));
-        if (!filler.open(QIODevice::WriteOnly)) return false;
-        const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-        return filler.error() != QFileDevice::NoError;  // stopped by the full device
-    }
+// A 256 KiB tmpfs over folder, unmounted when the result goes (the namespace dies with the
+// process in any case); the reason when none can be mounted.
+QString MountTiny(const QString& folder) {
+    if (!g_noMounts.isEmpty()) return g_noMounts;
+    if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=256k,mode=0755"))
+        return QStringLiteral("cannot mount a tmpfs: ") + QString::fromLocal8Bit(strerror(errno));
+    return {};
+}
 
-  private:
-    QString where_;
-    QString error_;
-};
+// Fills what space is left, so that the next write fails for want of room.
+bool Fill(const QString& folder) {
+    QFile filler(folder + QStringLiteral("/filler"));
+    if (!filler.open(QIODevice::WriteOnly)) return false;
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    return filler.error() != QFileDevice::NoError;  // stopped by the full device
+}
 
 // The immutable attribute: no rename over the file, no writing, whoever asks.
 bool SetImmutable(const QString& path, bool on) {
@@ -152,18 +100,11 @@ bool SetImmutable(const QString& path, bool on) {
 
 // What the user saves, where, and what the failure must say.
 enum class Saver { Document, MonthView, SheetPdf };
-enum class Fault { ReadOnlyFolder, ReadOnlyFileMode, ImmutableFile, FullDevice };
+enum class Fault { None, ReadOnlyFolder, ReadOnlyFileMode, ImmutableFile, FullDevice };
 
 QString TargetName(Saver s) {
-    switch (s) {
-        case Saver::Document:
-            return QStringLiteral("2008年历1.BMP");
-        case Saver::MonthView:
-            return QStringLiteral("TEST.BMP");
-        case Saver::SheetPdf:
-            return QStringLiteral("2008年历.pdf");
-    }
-    return {};
+    const char* names[] = {"2008年历1.BMP", "TEST.BMP", "2008年历.pdf"};
+    return QString::fromUtf8(names[int(s)]);
 }
 
 }  // namespace
@@ -244,39 +185,18 @@ class FaultsTest : public QObject {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");  // before the file's path
         const QString unreadable = QStringLiteral("无法读取图形文件：");
-        const QString tooLarge = QStringLiteral("图形文件太大，无法载入：");
-        const QByteArray jpeg = Encoded(Quadrants(64, 64), "JPEG");
+        const QByteArray photo = Encoded(Quadrants(640, 480), "JPEG");
         const QByteArray png = Encoded(Quadrants(64, 64), "PNG");
         const QByteArray bmp = Encoded(Quadrants(64, 64), "BMP");
-        const QByteArray gif = Gif(Quadrants(64, 64));
-
-        QTest::newRow("zero bytes, jpg") << "zero.jpg" << QByteArray() << unreadable;
-        QTest::newRow("zero bytes, gif") << "zero.gif" << QByteArray() << unreadable;
-        QTest::newRow("zero bytes, ico") << "zero.ico" << QByteArray() << unreadable;
-        QTest::newRow("zero bytes, emf") << "zero.emf" << QByteArray() << unreadable;
-        QTest::newRow("JPEG cut in half") << "half.jpg" << jpeg.left(jpeg.size() / 2) << unreadable;
-        const QByteArray photo = Encoded(Quadrants(640, 480), "JPEG");
+        QTest::newRow("zero bytes") << "zero.jpg" << QByteArray() << unreadable;
         QTest::newRow("JPEG cut in its pixels")
             << "cut.jpg" << photo.left(photo.size() * 3 / 4) << unreadable;
-        const QByteArray ico = Encoded(Quadrants(48, 48), "ICO");
-        QTest::newRow("ICO cut in half") << "half.ico" << ico.left(ico.size() / 2) << unreadable;
         QTest::newRow("PNG cut in half") << "half.jpeg" << png.left(png.size() / 2) << unreadable;
         QTest::newRow("BMP cut in half") << "half.bmp" << bmp.left(bmp.size() / 2) << unreadable;
-        QTest::newRow("GIF cut in half") << "half.gif" << gif.left(gif.size() / 2) << unreadable;
         QTest::newRow("PDF behind jpg")
             << "doc.jpg" << QByteArray("%PDF-1.4\n%\xE2\xE3\n1 0 obj\n") << unreadable;
-        QTest::newRow("zip behind bmp")
-            << "archive.bmp" << QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10) << unreadable;
-        QTest::newRow("text behind gif")
-            << "words.gif" << QByteArray("GIF is a word here") << unreadable;
-        QTest::newRow("BMP declaring 100000 x 100000")
-            << "vast.bmp" << BitmapHeader(100000, 100000) << tooLarge;
-        QTest::newRow("PNG declaring 100000 x 100000")
-            << "vast.jpg" << PngDeclaring(100000, 100000) << tooLarge;
-        QTest::newRow("JPEG declaring 65500 x 65500")
-            << "vast.jpeg" << JpegDeclaring(65500, 65500) << tooLarge;
-        QTest::newRow("GIF declaring 65535 x 65535")
-            << "vast.gif" << GifDeclaring(65535, 65535) << tooLarge;
+        QTest::newRow("JPEG declaring 65500 x 65500") << "vast.jpeg" << JpegDeclaring(65500, 65500)
+                                                      << QStringLiteral("图形文件太大，无法载入：");
     }
 
     // In the chooser: the message, and the picture chosen before stays with its rectangle.
@@ -323,14 +243,18 @@ class FaultsTest : public QObject {
 
     // ---- saving ----
 
-    void saveFails_data() {
+    void save_data() {
         QTest::addColumn<int>("saver");
         QTest::addColumn<int>("fault");
-        QTest::addColumn<QString>("message");  // %1: the full file name, %2: the reason
-        const QList<QPair<Saver, QString>> savers = {
-            {Saver::Document, QStringLiteral("图形未能保存在%1\n%2")},
-            {Saver::MonthView, QStringLiteral("无法保存 TEST.BMP：%2")},
-            {Saver::SheetPdf, QStringLiteral("无法保存文件：%1\n%2")},
+        QTest::addColumn<QString>("message");  // %1: the full file name
+        const struct {
+            Saver saver;
+            QString failed, saved;  // %2: the reason
+        } savers[] = {
+            {Saver::Document, QStringLiteral("图形未能保存在%1\n%2"),
+             QStringLiteral("图形已成功保存在%1")},
+            {Saver::MonthView, QStringLiteral("无法保存 TEST.BMP：%2"), QString()},
+            {Saver::SheetPdf, QStringLiteral("无法保存文件：%1\n%2"), QString()},
         };
         const QString readOnlyFile = QStringLiteral("原有的同名文件是只读的，不能替换。");
         const struct {
@@ -338,20 +262,25 @@ class FaultsTest : public QObject {
             const char* what;
             QString reason;
         } faults[] = {
+            // With room and rights the save succeeds, so the failures below are the faults'.
+            {Fault::None, "with room and rights", QString()},
             {Fault::ReadOnlyFolder, "read-only folder",
              QStringLiteral("文件夹所在的磁盘是只读的。")},
             {Fault::ReadOnlyFileMode, "over a file without write permission", readOnlyFile},
             {Fault::ImmutableFile, "over an immutable file", readOnlyFile},
             {Fault::FullDevice, "onto a full device", QStringLiteral("磁盘空间不足。")},
         };
-        for (const auto& [saver, message] : savers)
+        for (const auto& s : savers)
             for (const auto& f : faults)
-                QTest::addRow("%s, %s", qPrintable(TargetName(saver)), f.what)
-                    << int(saver) << int(f.fault)
-                    << QString(message).replace(QStringLiteral("%2"), f.reason);
+                QTest::addRow("%s, %s", qPrintable(TargetName(s.saver)), f.what)
+                    << int(s.saver) << int(f.fault)
+                    << (f.fault == Fault::None ? s.saved
+                                               : QString(s.failed).replace("%2", f.reason));
     }
 
-    void saveFails() {
+    // Saving over an earlier file: the message, and on failure the earlier file as it was and
+    // no half-written file left behind.
+    void save() {
         QFETCH(int, saver);
         QFETCH(int, fault);
         QFETCH(QString, message);
@@ -363,19 +292,24 @@ class FaultsTest : public QObject {
         QTemporaryDir scratch;
         const QString folder = scratch.filePath(QStringLiteral("target"));
         QVERIFY(QDir().mkpath(folder));
-        std::unique_ptr<TinyDevice> device;
-        if (f == Fault::ReadOnlyFolder || f == Fault::FullDevice) {
-            device = std::make_unique<TinyDevice>(folder, 256);
-            if (!device->error().isEmpty()) QSKIP(qPrintable(device->error()));
-        }
+        const QByteArray folderName = QFile::encodeName(folder);
+        const bool device = f == Fault::ReadOnlyFolder || f == Fault::FullDevice;
+        if (device)
+            if (const QString why = MountTiny(folder); !why.isEmpty()) QSKIP(qPrintable(why));
         const QString target = QDir(folder).filePath(TargetName(s));
         const QByteArray earlier("an earlier file, to be kept as it is\n");
         QVERIFY(WriteFile(target, earlier));
-
-        bool immutable = false;
+        auto restore = qScopeGuard([&] {
+            if (f == Fault::ImmutableFile) SetImmutable(target, false);
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+            if (device) ::umount2(folderName.constData(), MNT_DETACH);
+        });
         switch (f) {
+            case Fault::None:
+                break;
             case Fault::ReadOnlyFolder:
-                QVERIFY(device->remountReadOnly());
+                QVERIFY(::mount("tmpfs", folderName.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                                nullptr) == 0);
                 break;
             case Fault::ReadOnlyFileMode:
                 QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup));
@@ -384,20 +318,21 @@ class FaultsTest : public QObject {
                 if (!SetImmutable(target, true))
                     QSKIP(qPrintable(QStringLiteral("cannot mark a file immutable here: ") +
                                      QString::fromLocal8Bit(strerror(errno))));
-                immutable = true;
                 break;
             case Fault::FullDevice:
-                QVERIFY(device->fill());
+                QVERIFY(Fill(folder));
                 break;
         }
-        auto restore = qScopeGuard([&] {
-            if (immutable) SetImmutable(target, false);
-            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-        });
         const QStringList filesBefore = FilesIn(folder);
 
         build2008();
         const QString shown = save(s, folder);
+        if (f == Fault::None) {
+            QCOMPARE(shown, message.replace(QStringLiteral("%1"), target));
+            QVERIFY(FileBytes(target).startsWith(s == Saver::SheetPdf ? "%PDF-" : "BM"));
+            QCOMPARE(FilesIn(folder), filesBefore);
+            return;
+        }
         if (s == Saver::MonthView && f == Fault::ReadOnlyFolder) {
             // The month view's picture goes where the user can write, and says so.
             const QString moved = path(QStringLiteral("home/Pictures/TEST.BMP"));
@@ -408,30 +343,7 @@ class FaultsTest : public QObject {
         }
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(FileBytes(target), earlier);
-        QCOMPARE(FilesIn(folder), filesBefore);  // no half-written file left behind
-    }
-
-    // The same saves with room and rights succeed, so the failures above are the faults'.
-    void saveSucceeds_data() {
-        QTest::addColumn<int>("saver");
-        for (Saver s : {Saver::Document, Saver::MonthView, Saver::SheetPdf})
-            QTest::newRow(qPrintable(TargetName(s))) << int(s);
-    }
-    void saveSucceeds() {
-        QFETCH(int, saver);
-        const Saver s = Saver(saver);
-        QTemporaryDir folder;
-        const QString target = folder.filePath(TargetName(s));
-        QVERIFY(WriteFile(target, "an earlier file"));
-        build2008();
-        const QString shown = save(s, folder.path());
-        if (s == Saver::Document)
-            QCOMPARE(shown, QStringLiteral("图形已成功保存在") + target);
-        else
-            QCOMPARE(shown, QString());
-        const QByteArray bytes = FileBytes(target);
-        QVERIFY(bytes.startsWith(s == Saver::SheetPdf ? "%PDF-" : "BM"));
-        QCOMPARE(FilesIn(folder.path()), QStringList{TargetName(s)});
+        QCOMPARE(FilesIn(folder), filesBefore);
     }
 };
 

@@ -50,17 +50,11 @@ class PictureTest : public QObject {
         QTest::addColumn<QString>("name");      // empty: the folder itself
         QTest::addColumn<QByteArray>("bytes");  // null: no file is written
         QTest::addColumn<int>("kind");
-        QByteArray jpeg;
-        QBuffer b(&jpeg);
-        b.open(QIODevice::WriteOnly);
-        Quadrants(64, 64).save(&b, "JPEG");
         const int unreadable = PictureError::Unreadable, tooLarge = PictureError::TooLarge;
+        // Damaged and oversized files of each format are in the fault tests; here the bounds.
         // clang-format off
         QTest::newRow("text under a jpg name") << "t.jpg" << QByteArray("not a picture at all") << unreadable;
-        QTest::newRow("zero bytes") << "e.bmp" << QByteArray("") << unreadable;
-        QTest::newRow("JPEG cut after its header") << "cut.jpg" << jpeg.left(200) << unreadable;
         QTest::newRow("GIF cut in its pixels") << "cut.gif" << QuadrantsGif().left(39) << unreadable;
-        QTest::newRow("declares 100000 x 100000") << "huge.bmp" << BitmapHeader(100000, 100000) << tooLarge;
         QTest::newRow("one column past 256 MiB") << "over.bmp" << BitmapHeader(8193, 8192) << tooLarge;
         // 8192 x 8192 at four bytes a pixel is the bound itself: refused only as cut off.
         QTest::newRow("exactly 256 MiB, no pixels") << "edge.bmp" << BitmapHeader(8192, 8192) << unreadable;

@@ -1,6 +1,7 @@
 // The picture chooser as a person uses it, by mouse and keyboard: where the lists start,
 // what the file list offers, the preview and its scale factors, the corner clicks, the
-// buttons and what survives hide, cancel and close.
+// buttons and what survives hide, cancel and close. Unreadable files in the chooser are in
+// the fault tests.
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -17,10 +18,8 @@ using namespace orlenda::test;
 
 namespace {
 
-struct Click {
-    int x, y;  // pixels on the preview; x < 0: click port.bmp in the file list instead
-};
-using Clicks = QVector<Click>;
+// Pixels on the preview; (-1, -1): click port.bmp in the file list instead.
+using Clicks = QList<QPoint>;
 
 // The crop rectangle to a tenth of a twip, readable when a comparison fails.
 QString Crop() {
@@ -35,8 +34,6 @@ QString Rect(double x, double y, double w, double h) {
 constexpr double kLand = 9600.0 / 5280;
 
 }  // namespace
-
-Q_DECLARE_METATYPE(Clicks)
 
 class PictureChooserTest : public QObject {
     Q_OBJECT
@@ -68,13 +65,9 @@ class PictureChooserTest : public QObject {
         QVERIFY(Quadrants(640, 480).save(path("land.jpg"), "JPEG", 95));
         QVERIFY(Quadrants(200, 400).save(path("port.bmp"), "BMP"));
         QVERIFY(WriteFile(path("square.GIF"), QuadrantsGif()));
-        QVERIFY(Quadrants(48, 48).save(path("icon.ico"), "ICO"));
-        QVERIFY(WriteFile(path("broken.jpg"), "this is not a picture"));
-        QVERIFY(WriteFile(path("huge.bmp"), BitmapHeader(16384, 16384)));
-        QVERIFY(WriteFile(path("drawing.emf"), "this is not a metafile"));
-        QVERIFY(WriteFile(path("notes.txt"), "text"));
-        QVERIFY(Quadrants(8, 8).save(path("other.png"), "PNG"));
-        QVERIFY(Quadrants(8, 8).save(path("upper.JPEG"), "JPEG"));
+        // Only listed, never opened.
+        for (const char* name : {"drawing.emf", "icon.ico", "notes.txt", "other.png", "upper.JPEG"})
+            QVERIFY(WriteFile(path(name), "x"));
     }
     void init() {
         Windows().clear();
@@ -93,17 +86,14 @@ class PictureChooserTest : public QObject {
         QCOMPARE(w.Dir1->Path(), home);
         QCOMPARE(w.File1->Path(), home);
         QVERIFY(home.startsWith(w.Drive1->Drive()));
-        QVERIFY(w.Drive1->findData(QStringLiteral("/")) >= 0);
-        QVERIFY(w.Drive1->findData(QDir::cleanPath(QDir::homePath())) >= 0);
-        QVERIFY(w.PreviewPicturePath.isEmpty() && w.Image1Picture().isNull());
 
         w.Dir1->SetPath(dir_.path());
         QCOMPARE(w.File1->Path(), QDir::cleanPath(dir_.path()));
         // Pictures only, extensions in any case.
         QStringList listed;
         for (int i = 0; i < w.File1->count(); ++i) listed << w.File1->item(i)->text();
-        QCOMPARE(listed, (QStringList{"broken.jpg", "drawing.emf", "huge.bmp", "icon.ico",
-                                      "land.jpg", "port.bmp", "square.GIF", "upper.JPEG"}));
+        QCOMPARE(listed, (QStringList{"drawing.emf", "icon.ico", "land.jpg", "port.bmp",
+                                      "square.GIF", "upper.JPEG"}));
         // Another drive: the folder list goes to its root, the file list follows.
         const QString other = w.Drive1->Drive() == QStringLiteral("/")
                                   ? QDir::cleanPath(QDir::homePath())
@@ -136,9 +126,6 @@ class PictureChooserTest : public QObject {
         QVERIFY(pick(w, "square.GIF"));
         QCOMPARE(loads, 4);
         QCOMPARE(Crop(), Rect(0, 0, 30, 30));
-        // Names are shown whole: the row is taller than the font's line with its underscore.
-        const QFontMetrics m(w.File1->font());
-        QVERIFY(w.File1->visualItemRect(w.File1->item(0)).height() >= m.height() + 2);
     }
 
     void previewFitsTheSquareBox_data() {
@@ -157,8 +144,6 @@ class PictureChooserTest : public QObject {
         QFETCH(QSizeF, preview);
         sel& w = open();
         QVERIFY(pick(w, name));
-        QVERIFY(messages_.isEmpty());
-        QCOMPARE(w.PreviewPicturePath, path(name));
         QVERIFY(w.Image1->isVisible() && w.Image1->Stretch());
         QCOMPARE(QSizeF(w.Image1->WidthTwips(), w.Image1->HeightTwips()), preview);
         QCOMPARE(w.Image1->pos(), QPoint(227, 8));  // the box's top left corner
@@ -176,21 +161,17 @@ class PictureChooserTest : public QObject {
         QTest::addColumn<Clicks>("clicks");
         QTest::addColumn<QString>("crop");
         QTest::addColumn<int>("count");
-        const Click portrait{-1, -1};
+        const QPoint portrait(-1, -1);
         // clang-format off
         // A preview pixel is 15 twips of the preview; (66, 33) is (990, 495) twips.
         QTest::newRow("top left then bottom right") << "land.jpg" << Clicks{{66, 33}, {200, 166}}
             << Rect(1800, 900, kLand * 2010, kLand * 1995) << 2;
         QTest::newRow("a third click starts a new rectangle") << "land.jpg" << Clicks{{66, 33}, {200, 166}, {133, 66}}
             << Rect(kLand * 1995, kLand * 990, kLand * 2010, kLand * 1995) << 1;
-        QTest::newRow("second corner above and left stays negative") << "land.jpg" << Clicks{{200, 166}, {66, 33}}
-            << Rect(kLand * 3000, kLand * 2490, -kLand * 2010, -kLand * 1995) << 2;
         QTest::newRow("one click keeps the whole picture's size") << "land.jpg" << Clicks{{66, 33}}
             << Rect(1800, 900, 9600, 7200) << 1;
         QTest::newRow("a new file resets the rectangle, not the count") << "land.jpg" << Clicks{{66, 33}, portrait}
             << Rect(0, 0, 3000, 6000) << 1;
-        QTest::newRow("one click before a new file: the next is the second") << "land.jpg"
-            << Clicks{{66, 33}, portrait, {88, 176}} << Rect(0, 0, 1500, 3000) << 2;
         QTest::newRow("clicks on the empty preview give zero") << "" << Clicks{{66, 33}, {200, 166}}
             << Rect(0, 0, 0, 0) << 2;
         // clang-format on
@@ -202,42 +183,14 @@ class PictureChooserTest : public QObject {
         QFETCH(int, count);
         sel& w = open();
         if (!file.isEmpty()) QVERIFY(pick(w, file));
-        for (const Click& c : clicks) {
-            if (c.x < 0)
+        for (QPoint c : clicks) {
+            if (c.x() < 0)
                 QVERIFY(pick(w, QStringLiteral("port.bmp")));
             else
-                corner(w, c.x, c.y);
+                corner(w, c.x(), c.y());
         }
         QCOMPARE(Crop(), crop);
         QCOMPARE(int(w.CornerClickCount), count);
-    }
-
-    void unreadableFilesLeaveThePreviousPicture_data() {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("not a picture") << "broken.jpg";
-        QTest::newRow("too large") << "huge.bmp";
-        QTest::newRow("broken metafile") << "drawing.emf";
-    }
-    void unreadableFilesLeaveThePreviousPicture() {
-        QFETCH(QString, name);
-        sel& w = open();
-        QVERIFY(pick(w, "land.jpg"));
-        corner(w, 66, 33);
-        corner(w, 200, 166);
-        const QString crop = Crop();
-        const float sx = State().PictureScaleX, sy = State().PictureScaleY;
-
-        QVERIFY(pick(w, name));
-        QCOMPARE(messages_.size(), 1);
-        QVERIFY2(messages_[0].contains(path(name)), qPrintable(messages_[0]));
-        QCOMPARE(w.PreviewPicturePath, path("land.jpg"));
-        QCOMPARE(Crop(), crop);
-        QCOMPARE(State().PictureScaleX, sx);
-        QCOMPARE(State().PictureScaleY, sy);
-        QVERIFY(w.Image1->isVisible());
-        QCOMPARE(w.Image1Picture().size(), QSize(640, 480));
-        click(w.Command1);
-        QCOMPARE(State().InsetPicturePath, path("land.jpg").toStdString());
     }
 
     void choosingBeforeAnyPictureIsRefused() {

@@ -1,8 +1,6 @@
 #pragma once
-// What the sheet tests share: the model of a year from the shipped data file, the layouts'
-// line height, and poppler's view of a PDF file.
-#include <QFont>
-#include <QFontMetricsF>
+// What the sheet tests share: the model of a year from the shipped data file, and poppler's
+// view of a PDF file.
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -11,7 +9,6 @@
 
 #include "core/calendar.h"
 #include "core/yeardata.h"
-#include "printing/fontmap.h"
 #include "printing/yearsheet.h"
 #include "recordingsurface.h"
 
@@ -26,31 +23,6 @@ inline const CalendarModel& ModelOf(int year) {
     BuildYearCalendar(year, &*record, models[year], &report);
     return models[year];
 }
-
-// The layouts' faces have lines exactly one em high: 20 twips a point.
-inline double LineHeight(double points) { return points * 20; }
-
-// Half-width characters in text: ASCII one, anything else two.
-inline int HalfWidthCount(const QString& text) {
-    int n = 0;
-    for (QChar c : text) n += c.unicode() < 0x80 ? 1 : 2;
-    return n;
-}
-
-inline QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-inline QByteArray Describe(const DrawnText& t) {
-    return QStringLiteral("'%1' at (%2, %3) size %4%5 colour %6")
-        .arg(t.text)
-        .arg(t.x)
-        .arg(t.y)
-        .arg(t.size)
-        .arg(t.bold ? QStringLiteral(" bold") : QString())
-        .arg(t.colour)
-        .toUtf8();
-}
-
-inline bool Near(double a, double b) { return std::abs(a - b) < 0.01; }
 
 // Output (standard and error) of a program; exitCode -1 when it crashed or hung.
 inline QString Run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
@@ -73,9 +45,8 @@ inline bool IsOnePage(const QString& pdf, double widthMm, double heightMm) {
            std::abs(m.captured(2).toDouble() - heightMm * 72 / 25.4) < 1;
 }
 
-inline QStringList TextLines(const QString& pdf) {
-    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
-        .split(QLatin1Char('\n'));
+inline QString PdfText(const QString& pdf) {
+    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
 }
 
 }  // namespace orlenda::testing

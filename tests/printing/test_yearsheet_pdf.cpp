@@ -1,6 +1,6 @@
-// The offer to save the year sheet as a PDF file when the machine has no printer (this test
-// runs with CUPS pointed at nowhere); the file read back with poppler's tools.
-#include <QLocale>
+// The main window's print buttons on a machine without printers (this test runs with CUPS
+// pointed at nowhere): the offer to save the year sheet as a PDF file, and the file read back
+// with poppler's tools.
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,70 +15,50 @@
 using namespace orlenda;
 using namespace orlenda::testing;
 
-namespace {
-
-SheetInputs Inputs(bool english) {
-    SheetInputs in;
-    in.english = english;
-    in.colour = true;
-    in.yearCaption = QStringLiteral("2008");
-    in.greeting = {QStringLiteral("恭贺新禧"), QStringLiteral("Happy New Year"), QString(),
-                   QStringLiteral("万事如意")};
-    in.inset = true;
-    in.insetPicture = QImage(200, 100, QImage::Format_RGB32);
-    in.insetPicture.fill(Qt::blue);
-    in.cropWidth = 3000;
-    in.cropHeight = 1500;
-    return in;
-}
-
-}  // namespace
-
 class YearSheetPdfTest : public QObject {
     Q_OBJECT
   private slots:
     void noPrinterOffersPdf_data();
     void noPrinterOffersPdf();
-    void mainWindowA3ButtonWithoutPrinter();
-
-  private:
-    QTemporaryDir dir_;
 };
 
 void YearSheetPdfTest::noPrinterOffersPdf_data() {
     QTest::addColumn<int>("paper");
     QTest::addColumn<bool>("accept");
-    QTest::addColumn<QString>("chosen");  // empty: the save dialog is cancelled
-    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("chosen");   // empty: the save dialog is cancelled
     QTest::addColumn<QString>("saved");    // the file written
-    QTest::addColumn<QString>("message");  // part of what the user is told
-    using S = PrintResult::Status;
+    QTest::addColumn<QString>("message");  // what the user is told, %1 the folder
+    const QString savedAs = QStringLiteral("年历已保存为PDF文件：%1/");
     QTest::newRow("A4 saved") << kPaperA4 << true << QStringLiteral("年历.pdf")
-                              << int(S::SavedAsPdf) << QStringLiteral("年历.pdf") << QString();
+                              << QStringLiteral("年历.pdf") << savedAs + QStringLiteral("年历.pdf");
     QTest::newRow("A3 saved, .pdf added")
-        << kPaperA3 << true << QStringLiteral("sheet") << int(S::SavedAsPdf)
-        << QStringLiteral("sheet.pdf") << QString();
-    QTest::newRow("declined") << kPaperA4 << false << QStringLiteral("never.pdf")
-                              << int(S::NotPrinted) << QString() << QString();
-    QTest::newRow("save cancelled")
-        << kPaperA4 << true << QString() << int(S::NotPrinted) << QString() << QString();
+        << kPaperA3 << true << QStringLiteral("sheet") << QStringLiteral("sheet.pdf")
+        << savedAs + QStringLiteral("sheet.pdf");
+    QTest::newRow("declined") << kPaperA4 << false << QStringLiteral("never.pdf") << QString()
+                              << QString();
+    QTest::newRow("save cancelled") << kPaperA4 << true << QString() << QString() << QString();
     QTest::newRow("unwritable folder")
-        << kPaperA4 << true << QStringLiteral("no/such/folder/2008.pdf") << int(S::Failed)
-        << QString() << QStringLiteral("无法保存文件");
+        << kPaperA4 << true << QStringLiteral("no/such/folder/2008.pdf") << QString()
+        << QStringLiteral("无法保存文件：%1/no/such/folder/2008.pdf\n");
 }
 
+// A3 or A4 pressed in the main window showing 2008: one question, the suggested name, and no
+// claim that anything was printed.
 void YearSheetPdfTest::noPrinterOffersPdf() {
     QFETCH(int, paper);
     QFETCH(bool, accept);
     QFETCH(QString, chosen);
-    QFETCH(int, status);
     QFETCH(QString, saved);
     QFETCH(QString, message);
     QVERIFY2(QPrinterInfo::availablePrinterNames().isEmpty(),
              "this test needs a machine without printers (CUPS_SERVER points nowhere)");
     QTemporaryDir out;
-    QStringList asked;
+    QStringList asked, told;
     QString suggested, filter;
+    Windows().clear();
+    State().Reset();
+    State().DataPath = ORLENDA_DATA_FILE;
+    SetMessageSink([&](QWidget*, const QString& text) { told << text; });
     PrintDialogs().askYesNo = [&](QWidget*, const QString& text) {
         asked << text;
         return accept;
@@ -89,39 +69,6 @@ void YearSheetPdfTest::noPrinterOffersPdf() {
         filter = f;
         return chosen.isEmpty() ? QString() : out.filePath(chosen);
     };
-    const PrintResult r = PrintYearSheetToDefaultPrinter(paper, Inputs(false), ModelOf(2008), {});
-    ResetPrintDialogs();
-
-    QCOMPARE(asked.size(), 1);
-    QVERIFY(asked[0].contains(QStringLiteral("未找到打印机")) &&
-            asked[0].contains(QStringLiteral("PDF")));
-    QCOMPARE(QFileInfo(suggested).fileName(), accept ? QStringLiteral("2008年历.pdf") : QString());
-    QVERIFY(!accept || filter.contains(QStringLiteral("*.pdf")));
-    QCOMPARE(int(r.status), status);
-    QVERIFY2(message.isEmpty() ? r.message.isEmpty() : r.message.contains(message),
-             qPrintable(r.message));
-    QCOMPARE(r.pdfPath, saved.isEmpty() ? QString() : out.filePath(saved));
-    QCOMPARE(QDir(out.path()).entryList(QDir::Files),
-             saved.isEmpty() ? QStringList() : QStringList{saved});
-    if (!saved.isEmpty())
-        QVERIFY(paper == kPaperA3 ? IsOnePage(r.pdfPath, 297, 420)
-                                  : IsOnePage(r.pdfPath, 210, 297));
-}
-
-// "A3纸打印" in the main window on a machine without printers: the offer, the file, and no
-// claim that anything was printed.
-void YearSheetPdfTest::mainWindowA3ButtonWithoutPrinter() {
-    Windows().clear();
-    State().Reset();
-    State().DataPath = ORLENDA_DATA_FILE;
-    QStringList messages;
-    SetMessageSink([&](QWidget*, const QString& text) { messages << text; });
-    QTemporaryDir out;
-    PrintDialogs().askYesNo = [](QWidget*, const QString&) { return true; };
-    PrintDialogs().saveFileName = [&](QWidget*, const QString&, const QString& suggested,
-                                      const QString&) {
-        return out.filePath(QFileInfo(suggested).fileName());
-    };
     const auto restore = qScopeGuard([] {
         ResetPrintDialogs();
         Windows().clear();
@@ -130,11 +77,22 @@ void YearSheetPdfTest::mainWindowA3ButtonWithoutPrinter() {
     Form1& form = Windows().ref<Form1>();
     form.show();
     testing::PickFromList(form.Combo1, QStringLiteral("2008"));
-    QTest::mouseClick(form.Command2, Qt::LeftButton);
-    const QString saved = out.filePath(QStringLiteral("2008年历.pdf"));
-    QCOMPARE(messages, QStringList{QStringLiteral("年历已保存为PDF文件：") + saved});
-    QVERIFY(IsOnePage(saved, 297, 420));
-    QVERIFY(TextLines(saved).join(QLatin1Char('\n')).contains(QStringLiteral("2008年")));
+    QTest::mouseClick(paper == kPaperA3 ? form.Command2 : form.Command4, Qt::LeftButton);
+
+    QCOMPARE(asked.size(), 1);
+    QVERIFY(asked[0].contains(QStringLiteral("未找到打印机")) &&
+            asked[0].contains(QStringLiteral("PDF")));
+    QCOMPARE(QFileInfo(suggested).fileName(), accept ? QStringLiteral("2008年历.pdf") : QString());
+    QVERIFY(!accept || filter.contains(QStringLiteral("*.pdf")));
+    message = message.arg(out.path());
+    QCOMPARE(told.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) QVERIFY2(told[0].startsWith(message), qPrintable(told[0]));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files),
+             saved.isEmpty() ? QStringList() : QStringList{saved});
+    if (saved.isEmpty()) return;
+    const QString pdf = out.filePath(saved);
+    QVERIFY(paper == kPaperA3 ? IsOnePage(pdf, 297, 420) : IsOnePage(pdf, 210, 297));
+    QVERIFY(PdfText(pdf).contains(QStringLiteral("2008年")));
 }
 
 QTEST_MAIN(YearSheetPdfTest)

@@ -1,9 +1,7 @@
 #pragma once
-// What the command line tests share: the built program run with no display, and a scratch
-// folder with a data file of 2000 to 2010.
-#include <QDir>
+// The built program run with no display, in a scratch folder with a data file of 2000 to
+// 2010.
 #include <QFile>
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -21,11 +19,6 @@ namespace orlenda::test {
 struct Outcome {
     int code = -1;
     QString out, err;
-    QStringList lines() const {
-        QStringList l = out.split(QLatin1Char('\n'));
-        if (!l.isEmpty() && l.last().isEmpty()) l.removeLast();
-        return l;
-    }
 };
 
 class Folder {
@@ -39,32 +32,17 @@ class Folder {
     QString dir() const { return dir_.path(); }
     QString path(const QString& name) const { return dir_.filePath(name); }
     QString data() const { return path("china.txt"); }
-    QString write(const QString& name, const QByteArray& bytes) const {
+    void write(const QString& name, const QByteArray& bytes) const {
         QFile f(path(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return {};
-        return path(name);
+        if (f.open(QIODevice::WriteOnly)) f.write(bytes);
     }
-    // w x h pixels, the left half red and the right half blue.
-    QString picture(const QString& name, int w, int h, const char* format) const {
-        QImage image(w, h, QImage::Format_RGB32);
-        image.fill(Qt::blue);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w / 2; ++x) image.setPixel(x, y, qRgb(255, 0, 0));
-        image.save(path(name), format, 100);
-        return path(name);
-    }
-    QStringList files() const { return QDir(dir()).entryList(QDir::Files | QDir::Hidden); }
+    QString expand(QString text) const { return text.replace(QStringLiteral("{data}"), data()); }
 
-    // Runs the program in this folder with arguments separated by blanks, where {dir} stands
-    // for the folder and {data} for its data file. Standard output goes to stdoutFile when
-    // one is named.
+    // Runs the program in this folder with arguments separated by blanks, where {data}
+    // stands for the data file. Standard output goes to stdoutFile when one is named.
     Outcome run(const QString& args, const QString& stdoutFile = {}) const {
         return runList(expand(args).split(QLatin1Char(' '), Qt::SkipEmptyParts), stdoutFile,
                        QStringLiteral(ORLENDA_BIN), dir());
-    }
-    QString expand(QString text) const {
-        return text.replace(QStringLiteral("{data}"), data())
-            .replace(QStringLiteral("{dir}"), dir());
     }
 
     // No X, no Wayland, no platform chosen for it, and a print system that is not there.

@@ -75,20 +75,6 @@ inline void PasteOver(QLineEdit* box, const QString& text) {
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
 }
 
-// The widgets the focus visits in a window just made active, pressing Tab count - 1 times.
-inline QList<QWidget*> TabChain(QWidget* window, int count) {
-    window->show();
-    window->activateWindow();
-    if (!QTest::qWaitFor([&] { return window->isActiveWindow() && QApplication::focusWidget(); }))
-        return {};
-    QList<QWidget*> seen{QApplication::focusWidget()};
-    for (int i = 1; i < count; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        seen << QApplication::focusWidget();
-    }
-    return seen;
-}
-
 class WindowTestBase {
   public:
     QTemporaryDir dir;
