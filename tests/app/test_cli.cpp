@@ -5,11 +5,9 @@
 
 #include <QDir>
 #include <QImage>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <map>
 
-#include "cli/cli.h"
 #include "tests/support/clirun.h"
 
 namespace orlenda {
@@ -28,27 +26,17 @@ std::map<QString, QByteArray> Contents(const Folder& f) {
     return files;
 }
 
-// Each refusal: its status, the first line of standard error (a pattern, after "orlenda: "),
-// nothing on standard output, and the folder as it was: no new file and the earlier output
-// old.bmp left whole.
+// Refusals the golden outputs do not show: each with its status, the first line of standard
+// error (a pattern, after "orlenda: "), nothing on standard output, and the folder as it
+// was: no new file and the earlier output old.bmp left whole.
 TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
     const struct {
         const char* args;
         int code;
         const char* error;
     } cases[] = {
-        {"month 2008 1.5", 2, "MONTH must be a whole number from 1 to 12, not \"1.5\"$"},
-        {"sheet 2008 --paper A4", 2, "missing -o OUT.pdf or --printer QUEUE$"},
-        {"sheet 2008 --paper A4 --inset inset.bmp --crop 0,0,10 -o out.pdf", 2,
-         "--crop must be four numbers X,Y,W,H, not \"0,0,10\"$"},
         {"edoc 2008 --inset inset.bmp --crop 10,10,0,300 -o old.bmp", 2,
          "--crop 10,10,0,300 is empty"},
-        {"edoc 2008 -o out.jpg", 2, "-o out.jpg: the name must end in .bmp or .png$"},
-        {"edoc 2008 --background-colour 1,2 -o old.bmp", 2, "--background-colour must be R,G,B"},
-        {"model 2100", 1, "error: year 2100 is not supported: the calendar covers 2000 to 2099$"},
-        {"model 2008.5", 1, "error: year 2008.5 is not a whole year$"},
-        {"sheet 2008 --paper A4 --greeting none.txt -o out.pdf", 1,
-         "error: greeting file none.txt: No such file or directory$"},
         {"edoc 2008 --greeting five.txt -o old.bmp", 1,
          "error: greeting file five.txt has 5 lines; a greeting has at most four$"},
         {"edoc 2008 --greeting latin1.txt -o old.bmp", 1,
@@ -59,8 +47,6 @@ TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
         {"edoc 2008 --inset broken.jpg -o old.bmp", 1, "error: .*broken\\.jpg"},
         {"sheet 2008 --paper A4 --inset inset.bmp --crop 900,0,100,100 -o out.pdf", 1,
          "error: --crop 900,0,100,100 lies outside the picture inset.bmp \\(600 x 450 twips\\)$"},
-        {"edoc 2008 --background none.bmp -o old.bmp", 1,
-         "error: background picture none.bmp: No such file or directory$"},
         {"edoc 2008 -o no/such/out.bmp", 1, "error: cannot write no/such/out.bmp: "},
         {"sheet 2008 --paper A4 -o no/such/out.pdf", 1, "error: cannot write no/such/out.pdf: "},
         {"sheet 2008 --paper A4 --printer orlenda-no-such-queue", 1,
@@ -83,10 +69,6 @@ TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
         const QRegularExpression pattern(QStringLiteral("^orlenda: ") + QString::fromUtf8(c.error));
         EXPECT_TRUE(pattern.match(r.err.section(QLatin1Char('\n'), 0, 0)).hasMatch())
             << r.err.toStdString();
-        if (c.code == kExitUsage) {
-            EXPECT_TRUE(r.err.contains(QStringLiteral("usage: orlenda")) ||
-                        r.err.contains(QStringLiteral("Try 'orlenda --help'")));
-        }
         EXPECT_TRUE(Contents(f) == before);
     }
 }
@@ -94,19 +76,17 @@ TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
 TEST(Program, OutputThatCannotBeWrittenIsAFailure) {
     Folder f;
     const Outcome r =
-        f.run(QStringLiteral("model 2009 --data {data}"), QStringLiteral("/dev/full"));
+        f.run(QStringLiteral("model 2009 --data china.txt"), QStringLiteral("/dev/full"));
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, QStringLiteral("orlenda: error: cannot write the output\n"));
+    EXPECT_EQ(r.err.toStdString(), "orlenda: error: cannot write the output\n");
 }
 
-// The document as PNG when the name asks for it, read back by Qt's own reader.
+// The document as PNG when the name asks for it: Qt's PNG reader takes it.
 TEST(Program, WritesTheDocumentAsPng) {
     Folder f;
-    const Outcome r = f.run(QStringLiteral("edoc 2008 --data {data} -o doc.png"));
+    const Outcome r = f.run(QStringLiteral("edoc 2008 --data china.txt -o doc.png"));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    QImageReader reader(f.path(QStringLiteral("doc.png")));
-    EXPECT_EQ(reader.format(), QByteArray("png"));
-    EXPECT_EQ(reader.read().size(), QSize(769, 1000));
+    EXPECT_EQ(QImage(f.path(QStringLiteral("doc.png")), "png").size(), QSize(769, 1000));
 }
 
 // Without --data the program reads china.txt from its own folder, not the working one.
@@ -114,16 +94,16 @@ TEST(Program, ReadsChinaTxtBesideItself) {
     Folder f;
     const QString program = f.path(QStringLiteral("orlenda"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(ORLENDA_BIN), program));
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
     const QStringList args{QStringLiteral("model"), QStringLiteral("2008")};
-    QFile::rename(f.data(), f.path(QStringLiteral("elsewhere.txt")));
-    const Outcome missing = Folder::runList(args, {}, program, QDir::tempPath());
+    QFile::rename(f.path(QStringLiteral("china.txt")), f.path(QStringLiteral("elsewhere.txt")));
+    const Outcome missing = test::Run(program, args, QDir::tempPath());
     EXPECT_EQ(missing.code, 0);
-    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("orlenda: warning: ") + f.data() + ": "))
+    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("orlenda: warning: ") + f.dir() +
+                                       QStringLiteral("/china.txt: ")))
         << missing.err.toStdString();
-    QFile::rename(f.path(QStringLiteral("elsewhere.txt")), f.data());
-    const Outcome found = Folder::runList(args, {}, program, QDir::tempPath());
-    EXPECT_EQ(found.err, QString());
+    QFile::rename(f.path(QStringLiteral("elsewhere.txt")), f.path(QStringLiteral("china.txt")));
+    const Outcome found = test::Run(program, args, QDir::tempPath());
+    EXPECT_EQ(found.err.toStdString(), "");
     EXPECT_TRUE(found.out.contains(QStringLiteral("春节"))) << found.out.toStdString();
 }
 

@@ -21,13 +21,6 @@ TEST(Val, TakesTheLongestLeadingNumber) {
     for (auto [text, value] : cases) EXPECT_EQ(Val(text), value) << '"' << text << '"';
 }
 
-TEST(IsNumeric, WholeTextMustBeANumber) {
-    const std::pair<const char*, bool> cases[] = {
-        {"2008", true}, {" 2008 ", true}, {"-1.5", true}, {"2008x", false},
-        {"", false},    {" ", false},     {"-", false},   {"20 08", false}};
-    for (auto [text, numeric] : cases) EXPECT_EQ(IsNumeric(text), numeric) << '"' << text << '"';
-}
-
 TEST(NumberText, LeadingBlankOnlyWhenNotNegative) {
     struct {
         double value;

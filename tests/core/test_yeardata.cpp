@@ -20,14 +20,10 @@ TEST(LoadYearList, ReadsEveryLineEnding) {
     struct {
         const char *end, *bom;
         bool lastEnd;
-    } cases[] = {{"\r\n", "", true},
-                 {"\r\n", "", false},
-                 {"\n", "", true},
-                 {"\n", "", false},
-                 {"\r\n", "\xEF\xBB\xBF", true}};
+    } cases[] = {
+        {"\r\n", "", false}, {"\n", "", true}, {"\n", "", false}, {"\r\n", "\xEF\xBB\xBF", true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.end[0] == '\r' ? "CR LF" : "LF") << c.lastEnd
-                                        << (c.bom[0] ? " BOM" : ""));
+        SCOPED_TRACE(&c - cases);
         TempDir tmp;
         auto lines = kLines2000To2010;
         lines[0] = c.bom + lines[0];
@@ -56,9 +52,6 @@ TEST(ReadYearRecord, ReportsABadLinePrecisely) {
         {"2001 1 07 04  30 29 30 30 29 30 29 30 29 29 30 29 30 29 5",
          ", LunarMonthDays(0): \"  3\" is not a blank and two digits (the line has 57 "
          "characters, 56 expected)"},
-        {"2001 1 07 0430 29 30 30 29 30 29 30 29 29 30 29 30 29 5",
-         ", LunarMonthDays(0): \"30 \" is not a blank and two digits (the line has 55 "
-         "characters, 56 expected)"},
         {kLines2000To2010[1] + " ",
          ": text after QingmingDay (the line has 57 characters, 56 expected)"},
         {"2001 1 07 04 30",
@@ -70,13 +63,10 @@ TEST(ReadYearRecord, ReportsABadLinePrecisely) {
         {With(6, "\xE5\x88\x9D"),
          ", Jan1LunarDay: \"\\xE5\\x88\\x9D\" is not a blank and two digits"},
         {With(5, "2"), ", Jan1MonthCode: \" 2\" is neither 0 nor 1"},
-        {With(7, "00"), ", Jan1LunarDay: \" 00\" is not a lunar day 1 to 31"},
         {With(7, "32"), ", Jan1LunarDay: \" 32\" is not a lunar day 1 to 31"},
-        {With(10, "00"), ", LeapMonth: \" 00\" is no leap month: 1 to 12, or above 13 for none"},
         {With(10, "13"), ", LeapMonth: \" 13\" is no leap month: 1 to 12, or above 13 for none"},
         {With(10, "12"), ""},
         {With(10, "14"), ""},
-        {With(19, "31"), ", LunarMonthDays(2): \" 31\" is neither 29 nor 30"},
         {With(52, "28"), ", LunarMonthDays(13): \" 28\" is neither 29 nor 30"},
         {With(55, "6"), ", QingmingDay: \" 6\" is neither 4 nor 5"},
         {With(0, "2003"), ", YearText: \"2003\" where the year 2001 belongs"},
@@ -113,8 +103,7 @@ std::string Joined(std::vector<int> years) {
 // Whole files that are wrong (no bytes: no file; "/": a folder): reported, and reading never
 // creates the file.
 TEST(ReadYearRecord, ReportsABadFile) {
-    std::string garbage, manyLines;
-    for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 37) & 0xFF);
+    std::string manyLines;
     for (std::size_t i = 0; i <= kMaxDataFileLines; ++i) manyLines += "x\n";
     struct {
         std::optional<std::string> bytes;
@@ -132,13 +121,6 @@ TEST(ReadYearRecord, ReportsABadFile) {
         {Joined({2000, 2001, 2002, 2003, 2005, 2006, 2007}), 2006,
          ", line 7, YearText: \"2007\" where the year 2006 belongs",
          ", line 5, YearText: \"2005\" where the year 2004 belongs (and 2 more bad lines)", 7},
-        // Bytes 0, 37, 74, 111, ...: the first LF (10) is byte 194.
-        {garbage, 2000,
-         ", line 1, YearText: \"\\x00%Jo\" is not four digits (the line has 194 characters, 56 "
-         "expected)",
-         ", line 1, YearText: \"\\x00%Jo\" is not four digits (the line has 194 characters, 56 "
-         "expected) (and 16 more bad lines)",
-         17},
         {std::string(kMaxDataFileBytes + (1 << 17), 'x'), 2000,
          ": larger than 16 MiB; reading stopped in line 1", "=", 0},
         {manyLines, 2000,

@@ -37,13 +37,9 @@ class TempDir {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     std::string dir() const { return path_.string(); }
 
-    // Writes bytes as they are; returns the path.
     std::string write(const std::string& name, const std::string& bytes) const {
         std::ofstream out(file(name), std::ios::binary);
         out << bytes;

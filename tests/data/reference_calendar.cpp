@@ -19,7 +19,7 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kBeijing = 8.0 / 24.0;
 constexpr double kSecondsPerDay = 86400.0;
 // New moons whose series estimate lies this close to a Beijing midnight are solved with
-// the full theories; the estimate is good to well under a minute.
+// the full theories.
 constexpr double kRefineWithin = 3600.0;
 
 double Wrap180(double degrees) { return degrees - 360.0 * std::floor((degrees + 180.0) / 360.0); }
@@ -50,8 +50,9 @@ double Elongation(double jde) {
     return Wrap180(moonLongitude - (sunLongitude - AberrationDegrees(distance)));
 }
 
-// Mean new moon number k (0 = January 2000) plus the periodic terms of Meeus,
-// Astronomical Algorithms, ch. 49: a moment in TT good to some seconds.
+// Mean new moon number k (0 = January 2000) plus the larger periodic terms of Meeus,
+// Astronomical Algorithms, ch. 49: a moment in TT good to within three minutes, far inside
+// kRefineWithin, so the terms left out never change which day a new moon falls on.
 double NewMoonEstimate(int k) {
     double T = k / 1236.85;
     double jde = 2451550.09766 + 29.530588861 * k + 0.00015437 * T * T - 0.000000150 * T * T * T +
@@ -71,23 +72,7 @@ double NewMoonEstimate(int k) {
            0.00111 * std::sin(Mp - 2 * F) - 0.00057 * std::sin(Mp + 2 * F) +
            0.00056 * E * std::sin(2 * Mp + M) - 0.00042 * std::sin(3 * Mp) +
            0.00042 * E * std::sin(M + 2 * F) + 0.00038 * E * std::sin(M - 2 * F) -
-           0.00024 * E * std::sin(2 * Mp - M) - 0.00017 * std::sin(Om) -
-           0.00007 * std::sin(Mp + 2 * M) + 0.00004 * std::sin(2 * Mp - 2 * F) +
-           0.00004 * std::sin(3 * M) + 0.00003 * std::sin(Mp + M - 2 * F) +
-           0.00003 * std::sin(2 * Mp + 2 * F) - 0.00003 * std::sin(Mp + M + 2 * F) +
-           0.00003 * std::sin(Mp - M + 2 * F) - 0.00002 * std::sin(Mp - M - 2 * F) -
-           0.00002 * std::sin(3 * Mp + M) + 0.00002 * std::sin(4 * Mp);
-    static const double kPlanetary[14][3] = {
-        {299.77, 0.107408, 0.000325},  {251.88, 0.016321, 0.000165}, {251.83, 26.651886, 0.000164},
-        {349.42, 36.412478, 0.000126}, {84.66, 18.206239, 0.000110}, {141.74, 53.303771, 0.000062},
-        {207.14, 2.453732, 0.000060},  {154.84, 7.306860, 0.000056}, {34.52, 27.261239, 0.000047},
-        {207.19, 0.121824, 0.000042},  {291.34, 1.844379, 0.000040}, {161.72, 24.198154, 0.000037},
-        {239.56, 25.513099, 0.000035}, {331.55, 3.592518, 0.000023}};
-    for (int i = 0; i < 14; ++i) {
-        double a = kPlanetary[i][0] + kPlanetary[i][1] * k;
-        if (i == 0) a -= 0.009173 * T * T;
-        jde += kPlanetary[i][2] * std::sin(a * kDegree);
-    }
+           0.00024 * E * std::sin(2 * Mp - M) - 0.00017 * std::sin(Om);
     return jde;
 }
 

@@ -9,8 +9,7 @@
 #include "pictures/emf.h"
 #include "pictures/picture.h"
 
-using orlenda::IsEmf;
-using orlenda::RenderEmf;
+using namespace orlenda;
 
 namespace {
 
@@ -23,18 +22,16 @@ QByteArray words(std::initializer_list<qint32> list) {
 qint32 cref(QRgb c) { return qRed(c) | qGreen(c) << 8 | qBlue(c) << 16; }
 qint32 fl(float f) { return std::bit_cast<qint32>(f); }
 
-constexpr QRgb kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
-constexpr QRgb kBlack = 0xFF000000, kYellow = 0xFFFFFF00;
+constexpr QRgb kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
 
 // Record types.
 // clang-format off
 enum : qint32 {
-    HEADER = 1, POLYBEZIER, POLYGON, POLYLINE, POLYPOLYGON = 8, SETWINDOWEXTEX, SETWINDOWORGEX,
-    SETVIEWPORTEXTEX, SETMAPMODE = 17, SETPOLYFILLMODE = 19, INTERSECTCLIPRECT = 30,
-    SCALEWINDOWEXTEX = 32, SAVEDC, RESTOREDC, SETWORLDTRANSFORM, MODIFYWORLDTRANSFORM, SELECTOBJECT,
-    CREATEPEN, CREATEBRUSHINDIRECT, ELLIPSE = 42, RECTANGLE, ARC = 45, PIE = 47, SETARCDIRECTION = 57,
-    BEGINPATH = 59, ENDPATH, SELECTCLIPPATH = 67, GDICOMMENT = 70, EXTSELECTCLIPRGN = 75,
-    STRETCHDIBITS = 81, EXTTEXTOUTW = 84,
+    HEADER = 1, POLYGON = 3, POLYPOLYGON = 8, SETWINDOWEXTEX, SETVIEWPORTEXTEX = 11, SETMAPMODE = 17,
+    SETPOLYFILLMODE = 19, INTERSECTCLIPRECT = 30, SCALEWINDOWEXTEX = 32, SAVEDC, RESTOREDC,
+    SETWORLDTRANSFORM, MODIFYWORLDTRANSFORM, SELECTOBJECT, CREATEPEN, CREATEBRUSHINDIRECT,
+    ELLIPSE = 42, RECTANGLE, ARC = 45, PIE = 47, SETARCDIRECTION = 57, EXTSELECTCLIPRGN = 75,
+   
 };
 // clang-format on
 constexpr qint32 kStock = qint32(0x80000000);
@@ -74,19 +71,6 @@ class Emf {
     int records_ = 1;
 };
 
-// A StretchDIBits record drawing into dest a 2 x 2 bitmap of four bits a pixel, its rows
-// stored top-down, its palette the four colours in order. The exported files hold bottom-up
-// bitmaps of 24 and 32 bits.
-QByteArray stretchDiBits(QRect dest, const QList<QRgb>& palette) {
-    QByteArray bmi = words({40, 2, -2, 1 | 4 << 16, 0, 0, 0, 0, 4, 0});
-    for (QRgb c : palette) bmi += words({qint32(c & 0xFFFFFF)});  // blue, green, red, zero
-    const QByteArray bits = words({0x01, 0x23});                  // one byte for each row, padded
-    return words({0, 0, 0, 0, dest.x(), dest.y(), 0, 0, 2, 2, 80, qint32(bmi.size()),
-                  80 + qint32(bmi.size()), qint32(bits.size()), 0, 0x00CC0020, dest.width(),
-                  dest.height()}) +
-           bmi + bits;
-}
-
 // Pixels (x, y) and the colour each must have.
 using Checks = QList<std::tuple<int, int, QRgb>>;
 
@@ -115,56 +99,39 @@ class TestEmf : public QObject {
         const Emf red = Emf().solid(kRed),
                   blue = Emf().rec(CREATEPEN, {2, 0, 10, 0, cref(kBlue)}).rec(SELECTOBJECT, {2});
         // clang-format off
-        row("rectangle", Emf(red).rec(RECTANGLE, {20, 20, 80, 80}), {{50, 50, kRed}, {10, 10, kWhite}, {90, 50, kWhite}});
         row("ellipse", Emf(red).rec(ELLIPSE, {10, 10, 90, 90}), {{50, 50, kRed}, {50, 14, kRed}, {14, 14, kWhite}});
         row("poly-polygon alternate", Emf(red).rec(POLYPOLYGON, nested), {{20, 50, kRed}, {50, 50, kWhite}});
         row("poly-polygon winding", Emf(red).rec(SETPOLYFILLMODE, {2}).rec(POLYPOLYGON, nested), {{20, 50, kRed}, {50, 50, kRed}});
         row("pie", Emf(red).rec(PIE, quarter), {{65, 35, kRed}, {35, 35, kWhite}, {65, 65, kWhite}, {35, 65, kWhite}});
         row("arc clockwise", Emf(blue).rec(SETARCDIRECTION, {2}).rec(ARC, quarter), {{78, 22, kWhite}, {22, 78, kBlue}, {22, 22, kBlue}});
-        row("polyline", Emf(blue).rec(POLYLINE, {0, 0, 0, 0, 2, 10, 50, 90, 50}), {{50, 50, kBlue}, {50, 53, kBlue}, {50, 40, kWhite}});
-        row("bezier", Emf(blue).rec(POLYBEZIER, {0, 0, 0, 0, 4, 10, 50, 30, 50, 60, 50, 90, 50}), {{50, 50, kBlue}, {50, 35, kWhite}});
 
         // Half an inch in hundredths of a millimetre, y upwards, is 48 pixels.
         row("himetric", Emf(red).rec(SETMAPMODE, {3}).rec(RECTANGLE, {0, 0, 1270, -1270}), {{44, 44, kRed}, {52, 20, kWhite}, {20, 52, kWhite}});
         // Window 100 x 100 onto viewport 200 x 50.
-        auto extents = [](int mode) { return Emf(QSize(200, 100)).solid(kRed).rec(SETMAPMODE, {mode})
-                                          .rec(SETWINDOWEXTEX, {100, 100}).rec(SETVIEWPORTEXTEX, {200, 50}); };
-        row("isotropic keeps the aspect", extents(7).rec(RECTANGLE, {0, 0, 50, 100}), {{20, 40, kRed}, {30, 20, kWhite}, {20, 60, kWhite}});
+        row("isotropic keeps the aspect", Emf(QSize(200, 100)).solid(kRed).rec(SETMAPMODE, {7}).rec(SETWINDOWEXTEX, {100, 100})
+                .rec(SETVIEWPORTEXTEX, {200, 50}).rec(RECTANGLE, {0, 0, 50, 100}), {{20, 40, kRed}, {30, 20, kWhite}, {20, 60, kWhite}});
         // Window 100 x 100 scaled by 1/2 across onto a 100 x 100 viewport: x doubles.
         row("window extent scaled", Emf(red).rec(SETMAPMODE, {8}).rec(SETWINDOWEXTEX, {100, 100}).rec(SETVIEWPORTEXTEX, {100, 100})
                 .rec(SCALEWINDOWEXTEX, {1, 2, 1, 1}).rec(RECTANGLE, {0, 0, 25, 50}), {{40, 20, kRed}, {60, 20, kWhite}, {40, 60, kWhite}});
-        // Scale by 2, then a translation of 10 applied before (left) or after (right) it.
-        const Emf doubled = Emf(red).rec(SETWORLDTRANSFORM, {fl(2), 0, 0, fl(2), 0, 0});
-        row("world transform left multiply", Emf(doubled).rec(MODIFYWORLDTRANSFORM, {fl(1), 0, 0, fl(1), fl(10), 0, 2})
-                .rec(RECTANGLE, {0, 0, 10, 10}), {{35, 10, kRed}, {15, 10, kWhite}});
-        row("world transform right multiply", Emf(doubled).rec(MODIFYWORLDTRANSFORM, {fl(1), 0, 0, fl(1), fl(10), 0, 3})
-                .rec(RECTANGLE, {0, 0, 10, 10}), {{15, 10, kRed}, {35, 10, kWhite}});
-        // The last saved state (-1), and the first by its number (1).
-        row("save and restore", Emf(red).rec(SAVEDC, {}).brush(kBlue).rec(SETWINDOWORGEX, {50, 50}).rec(RESTOREDC, {-1})
-                .rec(RECTANGLE, {20, 20, 80, 80}), {{50, 50, kRed}, {25, 25, kRed}});
+        // Scale by 2, then a translation of 10 applied after it (not before).
+        row("world transform right multiply", Emf(red).rec(SETWORLDTRANSFORM, {fl(2), 0, 0, fl(2), 0, 0})
+                .rec(MODIFYWORLDTRANSFORM, {fl(1), 0, 0, fl(1), fl(10), 0, 3}).rec(RECTANGLE, {0, 0, 10, 10}), {{15, 10, kRed}, {35, 10, kWhite}});
+        // The first saved state by its number.
         row("clip restored", Emf(red).rec(SAVEDC, {}).rec(INTERSECTCLIPRECT, {0, 0, 20, 20}).rec(RESTOREDC, {1})
                 .rec(RECTANGLE, {10, 10, 90, 90}), {{70, 70, kRed}});
 
-        row("clip path", Emf(red).rec(BEGINPATH, {}).rec(ELLIPSE, {10, 10, 90, 90}).rec(ENDPATH, {}).rec(SELECTCLIPPATH, {5})
-                .rec(RECTANGLE, {0, 0, 100, 100}), {{50, 50, kRed}, {50, 15, kRed}, {12, 12, kWhite}, {88, 88, kWhite}});
         row("clip region", Emf(red).rec(EXTSELECTCLIPRGN, words({48, 5, 32, 1, 1, 16, 0, 0, 50, 50, 0, 0, 50, 50}))
                 .rec(RECTANGLE, {10, 10, 90, 90}), {{30, 30, kRed}, {70, 30, kWhite}, {30, 70, kWhite}});
-        // Unknown records and EMF+ comments are passed over; the EMF drawing after them counts.
-        row("comment and unknown record", Emf().rec(GDICOMMENT, words({16, 0x2B464D45, 0x4001, 0, 0})).rec(250, {1, 2, 3})
-                .solid(kRed).rec(RECTANGLE, {20, 20, 80, 80}), {{50, 50, kRed}});
-        row("4-bit bitmap, top-down", Emf().rec(STRETCHDIBITS, stretchDiBits(QRect(10, 10, 80, 80), {kRed, kGreen, kBlue, kYellow})),
-            {{30, 30, kRed}, {70, 30, kGreen}, {30, 70, kBlue}, {70, 70, kYellow}, {5, 5, kWhite}});
         // clang-format on
     }
     void figures() {
         QFETCH(QByteArray, emf);
         QFETCH(Checks, checks);
-        const orlenda::EmfResult r = RenderEmf(emf);
+        const EmfResult r = RenderEmf(emf);
         QVERIFY2(r.error.isEmpty() && !r.image.isNull(), qPrintable(r.error));
         for (auto [x, y, want] : checks) {
-            const QRgb got = r.image.pixel(x, y) | 0xFF000000;
-            QVERIFY2(got == want, qPrintable(QString::asprintf("at (%d,%d): %08x, expected %08x", x,
-                                                               y, got, want)));
+            QVERIFY2(QColor(r.image.pixel(x, y)) == QColor(want),
+                     qPrintable(QString::asprintf("at (%d,%d)", x, y)));
         }
     }
 
@@ -178,35 +145,20 @@ class TestEmf : public QObject {
             qToLittleEndian(v, b.data() + at);
             return b;
         };
-        // A bitmap record with fields of the record or of its bitmap header (at 72) replaced.
-        auto bitmap = [&](std::initializer_list<std::pair<int, qint32>> changes) {
-            QByteArray b = stretchDiBits(QRect(0, 0, 8, 8), {kRed, kRed, kRed, kRed});
-            for (auto [at, v] : changes) b = patched(b, at, v);
-            return Emf().rec(STRETCHDIBITS, b).bytes();
-        };
         // clang-format off
-        QTest::newRow("empty") << QByteArray();
         QTest::newRow("text file") << QByteArray("Not a picture at all, only some words of text.\n").repeated(3);
-        QTest::newRow("bad signature") << patched(good, 40, 0x12345678);
         QTest::newRow("truncated") << good.left(good.size() / 2);
         QTest::newRow("header size past the end") << patched(good, 4, 1 << 20);
-        QTest::newRow("record size not a multiple of four") << patched(good, 108 + 4, 18);
         QTest::newRow("record size below eight") << patched(good, 108 + 4, 4);
         QTest::newRow("record size past the end") << patched(good, 108 + 4, 1 << 24);
         QTest::newRow("absurd frame") << patched(good, 32, 2000000000);
         QTest::newRow("polygon claims millions of points") << Emf().rec(POLYGON, {0, 0, 0, 0, 100000000, 1, 1}).bytes();
-        QTest::newRow("text claims too many characters")
-            << Emf().rec(EXTTEXTOUTW, {0, 0, 0, 0, 1, 0, 0, 5, 5, 1 << 28, 76, 0, 0, 0, 0, 0, 0}).bytes();
-        QTest::newRow("bitmap bits size past the record") << bitmap({{52, 1 << 30}});
-        QTest::newRow("bitmap of a trillion pixels") << bitmap({{72 + 4, 1000000}, {72 + 8, 1000000}});
-        QTest::newRow("bitmap wider than its bits") << bitmap({{72 + 4, 64}});
         // clang-format on
     }
     void brokenFiles() {
         QFETCH(QByteArray, emf);
-        const orlenda::EmfResult r = RenderEmf(emf);
-        QVERIFY(r.image.isNull());
-        QVERIFY(!r.error.isEmpty());
+        const EmfResult r = RenderEmf(emf);
+        QVERIFY(r.image.isNull() && !r.error.isEmpty());
     }
 
     // Files exported by Inkscape from the SVG beside them; Inkscape's own PNG rendering of the
@@ -225,12 +177,10 @@ class TestEmf : public QObject {
         QFile file(QStringLiteral(EMF_TEST_DATA "/%1.emf").arg(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray data = file.readAll();
-        QVERIFY(IsEmf(data));
-        const orlenda::EmfResult r = RenderEmf(data);
+        const EmfResult r = RenderEmf(data);
         QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
         const QImage ref = QImage(QStringLiteral(EMF_TEST_DATA "/%1.png").arg(name))
                                .convertToFormat(QImage::Format_RGB32);
-        QVERIFY(!ref.isNull());
         // The exporters frame the drawing a little beyond the page; the origin is shared.
         QVERIFY(r.image.width() >= ref.width() && r.image.width() <= ref.width() + 2);
         QVERIFY(r.image.height() >= ref.height() && r.image.height() <= ref.height() + 2);
@@ -243,19 +193,17 @@ class TestEmf : public QObject {
                           96;
             }
         const double share = double(differ) / (ref.width() * ref.height());
-        if (share > tolerance)
-            r.image.save(QDir::temp().filePath(name + QStringLiteral("-emf.png")));
         QVERIFY2(share <= tolerance, qPrintable(QString::number(share)));
     }
 
     // LibreOffice Draw's export of an 80 x 50 mm page whose shapes are placed in millimetres:
-    // anisotropic mapping, pens, polygons, paths, clipping, a bitmap, hatch lines.
+    // anisotropic mapping, pens, polygons, paths, clipping, a bitmap.
     // Through the program's picture loader, which reads metafiles with this reader.
     void libreOfficeFile() {
         const QString path = QStringLiteral(EMF_TEST_DATA "/libreoffice.emf");
-        const QImage img = orlenda::LoadPicture(path);
+        const QImage img = LoadPicture(path);
         QCOMPARE(img.size(), QSize(302, 189));  // 80 x 50 mm at 96 pixels an inch
-        QCOMPARE(orlenda::PictureFile::Open(path).decode(QSize(151, 94)).size(), QSize(151, 94));
+        QCOMPARE(PictureFile::Open(path).decode(QSize(151, 94)).size(), QSize(151, 94));
         const auto px = [](double mm) { return int(mm * 96 / 25.4); };
         const auto at = [&](double x, double y) { return img.pixel(px(x), px(y)) | 0xFF000000; };
         const struct {
@@ -272,21 +220,6 @@ class TestEmf : public QObject {
         for (const auto& s : shapes) QCOMPARE(at(s.x, s.y), s.rgb);
         const QRgb ring = at(30, 11);  // the circle's 1 mm green border
         QVERIFY(qGreen(ring) > 120 && qRed(ring) < 80 && qBlue(ring) < 100);
-        // Gradient 4..24 x 22..32 from red to yellow, top to bottom.
-        const QRgb top = at(14, 22.5), bottom = at(14, 31.5);
-        QVERIFY(qRed(top) > 200 && qRed(bottom) > 200 && qGreen(bottom) - qGreen(top) > 100);
-        // Navy hatch lines 1 mm apart over 52..76 x 4..16: lines and gaps.
-        const QRect hatch(px(53), px(5), px(22), px(10));
-        int lines = 0, gaps = 0;
-        for (int y = hatch.top(); y <= hatch.bottom(); ++y)
-            for (int x = hatch.left(); x <= hatch.right(); ++x) {
-                const QRgb c = img.pixel(x, y);
-                lines += qBlue(c) > 90 && qRed(c) < 100 && qGreen(c) < 100;
-                gaps += (c | 0xFF000000) == kWhite;
-            }
-        const int area = hatch.width() * hatch.height();
-        QVERIFY2(lines > area / 5 && gaps > area / 5,
-                 qPrintable(QString::asprintf("%d %d", lines, gaps)));
     }
 };
 

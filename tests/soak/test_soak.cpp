@@ -1,47 +1,38 @@
-// Long use in one process: the electronic document scrolled step by step (every step clears
-// and redraws the whole picture) and year sheets written to PDF one after another. Afterwards
-// the peak memory may exceed the peak after a warm-up by less than 5 MB, no file handle may be
-// left open, and the document still draws what a fresh window draws.
-//
-// ORLENDA_SOAK_SCROLL_STEPS and ORLENDA_SOAK_SHEETS set the counts (10000 and 1000 when
-// unset); ORLENDA_SOAK_NO_MEMORY_BOUND=1 only reports the memory (sanitizer builds, whose
-// allocator keeps freed memory in quarantine).
+// Long use in one process: the electronic document scrolled by keys (every step redraws the
+// whole picture), and year sheets written to PDF, the year list stepped on by a key each time.
+// Afterwards the peak memory may exceed the peak after a warm-up by less than 5 MB, no file
+// may be left open, and the document still draws what a fresh window draws. The counts come
+// from ORLENDA_SOAK_SCROLL_STEPS and ORLENDA_SOAK_SHEETS; ORLENDA_SOAK_NO_MEMORY_BOUND=1 only
+// reports the memory (sanitizer builds, whose allocator keeps freed memory aside).
 #include <QCheckBox>
-#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/form1.h"
-#include "core/appstate.h"
 #include "edoc/frmpreV.h"
-#include "greeting/wrd.h"
 #include "picker/controls.h"
 #include "picker/sel.h"
 #include "printing/yearsheet.h"
+#include "support/windowtesting.h"
 #include "windowbase/calendardata.h"
-#include "windowbase/messages.h"
-#include "windowbase/registry.h"
 
 using namespace orlenda;
+using namespace orlenda::testing;
 
 namespace {
 
 // Peak resident memory so far, KiB.
 long PeakKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.simplified().split(' ').value(1).toLong();
-    return -1;
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    return text.mid(text.indexOf("VmHWM:") + 6).simplified().split(' ').value(0).toLong();
 }
 
 int OpenFiles() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System).size());
-}
-
-int Count(const char* name, int otherwise) {
-    return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : otherwise;
 }
 
 // A picture whose pixels all differ from their neighbours, so nothing compresses it away.
@@ -55,112 +46,109 @@ QImage Noise(QSize size) {
 
 }  // namespace
 
-class SoakTest : public QObject {
+class SoakTest : public QObject, public WindowTestBase {
     Q_OBJECT
-    QTemporaryDir dir_;
-    QStringList messages_;
+    Form1* main_ = nullptr;
 
-    frmpreV& document() { return Windows().ref<frmpreV>(); }
-
-    // Picks year in the main window and builds it, as the buttons do before drawing.
-    void selectYear(int year) {
-        Form1& main = Windows().ref<Form1>();
-        main.Combo1->setCurrentIndex(main.Combo1->findText(QString::number(year)));
-        main.Combo1_Click();
-        BuildSelectedYear(&main);
-        QCOMPARE(State().SelectedYear, double(year));
+    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    frmpreV& document() {
+        if (!Windows().find<frmpreV>()) click(main_->Command8);
+        return *Windows().find<frmpreV>();
     }
 
-    // Moves the scroll bar `steps` times as a user does: arrows, the track, and dragging the
-    // thumb, turning at either end. Every change redraws the picture.
+    // Presses keys on the scroll bar until it has moved `steps` times: arrows and pages,
+    // now and then to an end, turning at either end. Every change redraws the picture.
     void scroll(int steps) {
-        using A = QAbstractSlider;
-        const A::SliderAction actions[2][2] = {{A::SliderSingleStepSub, A::SliderSingleStepAdd},
-                                               {A::SliderPageStepSub, A::SliderPageStepAdd}};
+        const Qt::Key keys[2][3] = {{Qt::Key_Up, Qt::Key_PageUp, Qt::Key_Home},
+                                    {Qt::Key_Down, Qt::Key_PageDown, Qt::Key_End}};
         QScrollBar* bar = document().VScroll1;
         int changes = 0;
         const auto c = connect(bar, &QScrollBar::valueChanged, this, [&] { ++changes; });
         bool down = true;
         for (int i = 0; changes < steps; ++i) {
             const int before = bar->value();
-            if (i % 8 == 6)
-                bar->setValue((i * 977) % (bar->maximum() + 1));
-            else
-                bar->triggerAction(actions[i % 8 == 7][down]);
+            QTest::keyClick(bar, keys[down][i % 8 == 7 ? 1 : i % 97 == 96 ? 2 : 0]);
             if (bar->value() == before) down = !down;
         }
         disconnect(c);
     }
 
-    // Writes `count` sheets, A3 and A4 in turn, each of a different year, some in colour.
-    void sheets(int count, int first) {
-        Form1& main = Windows().ref<Form1>();
+    // Writes `count` sheets, A3 and A4 in turn, the year list stepped on by a key each time
+    // (and back at its ends), some in colour.
+    void sheets(int count) {
+        QComboBox* years = main_->Combo1;
         for (int i = 0; i < count; ++i) {
-            selectYear(2000 + (first + i) % 100);
-            main.Option4->setChecked(i % 3 != 0);
+            const int before = years->currentIndex();
+            QTest::keyClick(years, down_ ? Qt::Key_Down : Qt::Key_Up);
+            if (years->currentIndex() == before) down_ = !down_;
+            QCOMPARE(main_->Label1->text(), years->currentText());
+            click(i % 3 ? main_->Option4 : main_->Option3);
             QString error;
-            QVERIFY2(WriteYearSheetPdf(dir_.filePath(QStringLiteral("sheet.pdf")),
-                                       i % 2 ? kPaperA3 : kPaperA4, main.GatherSheetInputs(),
+            QVERIFY2(WriteYearSheetPdf(dir.filePath(QStringLiteral("sheet.pdf")),
+                                       i % 2 ? kPaperA3 : kPaperA4, main_->GatherSheetInputs(),
                                        Model(), &error),
                      qPrintable(error));
         }
     }
+    bool down_ = true;
 
   private slots:
+    // The main window on 2008, a photograph as inset and a background picture chosen in the
+    // chooser and ticked in the document, the default greeting.
     void initTestCase() {
-        QVERIFY(dir_.isValid());
-        SetMessageSink([this](QWidget*, const QString& text) { messages_ << text; });
+        startCase();
         State().DataPath = ORLENDA_DATA_FILE;
-        Windows().ref<Form1>();
-
-        // An inset cut from a photograph, a background picture, the default greeting.
-        QVERIFY(Noise(QSize(640, 480)).save(dir_.filePath(QStringLiteral("inset.jpg"))));
-        QVERIFY(Noise(QSize(770, 1000)).save(dir_.filePath(QStringLiteral("back.bmp"))));
-        sel& chooser = Windows().ref<sel>();
-        chooser.Dir1->SetPath(dir_.path());
-        QVERIFY(chooser.File1->SelectFile(QStringLiteral("inset.jpg")));
-        QCOMPARE(chooser.Image1Picture().size(), QSize(640, 480));
-        State().InsetPicturePath = dir_.filePath(QStringLiteral("inset.jpg")).toStdString();
-        State().CropX = 600;
-        State().CropY = 300;
-        State().CropWidth = 4500;
-        State().CropHeight = 3000;
-        State().BackgroundPicturePath = dir_.filePath(QStringLiteral("back.bmp")).toStdString();
-        Windows().ref<wrd>();
-        selectYear(2008);
-        document().Check1->setChecked(true);
-        QCOMPARE(document().Picture1->box().Picture().size(), QSize(770, 1000));
-        document().Command2_Click();
+        main_ = &Windows().ref<Form1>();
+        main_->show();
+        PickFromList(main_->Combo1, QStringLiteral("2008"));
+        QVERIFY(Noise(QSize(640, 480)).save(dir.filePath(QStringLiteral("inset.jpg"))));
+        QVERIFY(Noise(QSize(770, 1000)).save(dir.filePath(QStringLiteral("back.bmp"))));
+        click(main_->Command5);
+        sel& chooser = *Windows().find<sel>();
+        chooser.Dir1->SetPath(dir.path());
+        const auto pick = [&](const char* name) {
+            ClickRow(chooser.File1, chooser.File1->row(chooser.File1->findItems(name, {})[0]));
+        };
+        pick("back.bmp");
+        click(chooser.Command3);
+        pick("inset.jpg");
+        click(chooser.Command1);
+        click(chooser.Command4);
+        click(document().Check1);
+        QVERIFY(document().Check1->isChecked());
+        click(document().Command2);
     }
 
     void cleanupTestCase() {
-        Windows().clear();
-        QCOMPARE(messages_, QStringList{});
+        endCase();
+        QCOMPARE(messages, QStringList{});
     }
 
     void longUse() {
-        const int steps = Count("ORLENDA_SOAK_SCROLL_STEPS", 10000);
-        const int count = Count("ORLENDA_SOAK_SHEETS", 1000);
+        const int steps = qEnvironmentVariableIntValue("ORLENDA_SOAK_SCROLL_STEPS");
+        const int count = qEnvironmentVariableIntValue("ORLENDA_SOAK_SHEETS");
+        QVERIFY2(steps > 0 && count > 0, "the counts come from the test's environment");
         // Warm-up: font and glyph caches, the PDF engine, image buffers reach their size.
         scroll(200);
-        sheets(20, 0);
+        sheets(20);
         const long warm = PeakKiB();
         const int files = OpenFiles();
         QVERIFY(warm > 0 && files > 0);
         scroll(steps);
-        sheets(count, 20);
+        sheets(count);
         const long end = PeakKiB();
         qInfo("soak: %d scroll steps, %d sheets: VmHWM %ld KiB after warm-up, %ld KiB at the end",
               steps, count, warm, end);
         QCOMPARE(OpenFiles(), files);
 
         // Still drawing what a freshly opened window draws.
-        selectYear(2008);
-        document().VScroll1->setValue(0);  // redraws unless it stands there already
+        PickFromList(main_->Combo1, QStringLiteral("2008"));
+        QTest::keyClick(document().VScroll1, Qt::Key_Home);
+        click(document().Command2);
         const QImage soaked = document().Picture1->box().Image().copy();
-        Windows().unload<frmpreV>();
-        document().Check1->setChecked(true);
-        document().Command2_Click();
+        document().close();
+        click(document().Check1);
+        click(document().Command2);
         QCOMPARE(soaked, document().Picture1->box().Image());
 
         if (qEnvironmentVariableIntValue("ORLENDA_SOAK_NO_MEMORY_BOUND"))

@@ -11,15 +11,32 @@
 #error "ORLENDA_BIN must name the built orlenda program"
 #endif
 
-// gtest shows a QString as its text.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
-
 namespace orlenda::test {
 
 struct Outcome {
     int code = -1;
     QString out, err;
 };
+
+// No X, no Wayland, no platform chosen for it, and a print system that is not there.
+// Standard output goes to stdoutFile when one is named.
+inline Outcome Run(const QString& program, const QStringList& args, const QString& workingDir,
+                   const QString& stdoutFile = {}) {
+    QProcess p;
+    p.setWorkingDirectory(workingDir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "PRINTER", "LPDEST"})
+        env.remove(QString::fromLatin1(v));
+    env.insert(QStringLiteral("CUPS_SERVER"), QStringLiteral("/nonexistent/cups.sock"));
+    p.setProcessEnvironment(env);
+    p.setStandardInputFile(QProcess::nullDevice());
+    if (!stdoutFile.isEmpty()) p.setStandardOutputFile(stdoutFile);
+    p.start(program, args);
+    if (!p.waitForFinished(120000)) return {};  // QProcess kills it on the way out
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
 
 class Folder {
   public:
@@ -31,44 +48,13 @@ class Folder {
     }
     QString dir() const { return dir_.path(); }
     QString path(const QString& name) const { return dir_.filePath(name); }
-    QString data() const { return path("china.txt"); }
     void write(const QString& name, const QByteArray& bytes) const {
         QFile f(path(name));
         if (f.open(QIODevice::WriteOnly)) f.write(bytes);
     }
-    QString expand(QString text) const { return text.replace(QStringLiteral("{data}"), data()); }
-
-    // Runs the program in this folder with arguments separated by blanks, where {data}
-    // stands for the data file. Standard output goes to stdoutFile when one is named.
+    // Runs the program in this folder, the arguments separated by blanks.
     Outcome run(const QString& args, const QString& stdoutFile = {}) const {
-        return runList(expand(args).split(QLatin1Char(' '), Qt::SkipEmptyParts), stdoutFile,
-                       QStringLiteral(ORLENDA_BIN), dir());
-    }
-
-    // No X, no Wayland, no platform chosen for it, and a print system that is not there.
-    static Outcome runList(const QStringList& args, const QString& stdoutFile = {},
-                           const QString& program = QStringLiteral(ORLENDA_BIN),
-                           const QString& workingDir = {}) {
-        QProcess p;
-        p.setWorkingDirectory(workingDir);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "PRINTER", "LPDEST"})
-            env.remove(QString::fromLatin1(v));
-        env.insert(QStringLiteral("CUPS_SERVER"), QStringLiteral("/nonexistent/cups.sock"));
-        p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice());
-        if (!stdoutFile.isEmpty()) p.setStandardOutputFile(stdoutFile);
-        p.start(program, args);
-        Outcome r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return Run(QStringLiteral(ORLENDA_BIN), args.split(QLatin1Char(' ')), dir(), stdoutFile);
     }
 
   private:
