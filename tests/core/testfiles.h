@@ -25,6 +25,14 @@ inline const std::vector<std::string> kLines2000To2010 = {
     "2009 1 06 05 29 30 30 30 29 29 30 29 29 30 29 30 29 30 4",
     "2010 0 17 99 30 30 30 29 30 29 30 29 29 30 29 30 29 30 5",
 };
+
+// The lines, each ended by `end`.
+inline std::string Joined(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += line + end;
+    return bytes;
+}
+
 class TempDir {
   public:
     TempDir() {
@@ -44,14 +52,6 @@ class TempDir {
         std::ofstream out(file(name), std::ios::binary);
         out << bytes;
         return file(name);
-    }
-    // Writes lines, each ended by `end` (the last one too unless lastEnd is false).
-    std::string writeLines(const std::string& name, const std::vector<std::string>& lines,
-                           const std::string& end = "\r\n", bool lastEnd = true) const {
-        std::string bytes;
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            bytes += lines[i] + (i + 1 < lines.size() || lastEnd ? end : "");
-        return write(name, bytes);
     }
 
   private:

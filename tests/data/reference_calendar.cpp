@@ -26,12 +26,12 @@ double Wrap180(double degrees) { return degrees - 360.0 * std::floor((degrees + 
 
 double Wrap360(double degrees) { return degrees - 360.0 * std::floor(degrees / 360.0); }
 
-// Geometric longitude of the sun in the J2000 frame (degrees) and its distance (AU).
-void SunJ2000(double jde, double& longitude, double& distance) {
+// The geometric sun in the J2000 frame: L its longitude (degrees), R its distance (AU).
+ln_helio_posn SunJ2000(double jde) {
     ln_helio_posn earth;
     ln_get_earth_helio_coords(jde, &earth);
-    longitude = earth.L + 180.0;
-    distance = earth.R;
+    earth.L += 180.0;
+    return earth;
 }
 
 double AberrationDegrees(double distance) { return 20.4898 / 3600.0 / distance; }
@@ -45,9 +45,8 @@ double Elongation(double jde) {
     double lightDays = std::sqrt(moon.X * moon.X + moon.Y * moon.Y + moon.Z * moon.Z) / 299792.458 /
                        kSecondsPerDay;
     moonLongitude -= 13.176396 * lightDays;  // where the moon was when the light left it
-    double sunLongitude, distance;
-    SunJ2000(jde, sunLongitude, distance);
-    return Wrap180(moonLongitude - (sunLongitude - AberrationDegrees(distance)));
+    ln_helio_posn sun = SunJ2000(jde);
+    return Wrap180(moonLongitude - (sun.L - AberrationDegrees(sun.R)));
 }
 
 // Mean new moon number k (0 = January 2000) plus the larger periodic terms of Meeus,
@@ -94,17 +93,48 @@ double Solve(F f, double guess, double step) {
     throw std::runtime_error("no convergence");
 }
 
+// Delta T = TT - UT in seconds.
+double DeltaT(double jd) {
+    double y = 2000.0 + (jd - kJ2000) / 365.25;
+    if (y < 2005) {
+        double t = y - 2000;
+        return 63.86 + t * (0.3345 + t * (-0.060374 +
+                                          t * (0.0017275 + t * (0.000651814 + t * 0.00002373599))));
+    }
+    if (y < 2050) {
+        double t = y - 2000;
+        return 62.92 + 0.32217 * t + 0.005589 * t * t;
+    }
+    double u = (y - 1820) / 100;
+    return -20 + 32 * u * u - 0.5628 * (2150 - y);
+}
+
+// Apparent geocentric longitude of the sun, equinox of date, degrees.
+double SunApparentLongitude(double jde) {
+    ln_helio_posn sun = SunJ2000(jde);
+    double T = (jde - kJ2000) / 36525.0;
+    double precession = (5028.796195 * T + 1.1054348 * T * T) / 3600.0;  // J2000 to date
+    ln_nutation nutation;
+    ln_get_nutation(jde, &nutation);
+    return Wrap360(sun.L + precession + nutation.longitude - AberrationDegrees(sun.R));
+}
+
 double UtFromTt(double jde) {
     double jd = jde - DeltaT(jde) / kSecondsPerDay;
     return jde - DeltaT(jd) / kSecondsPerDay;
 }
 
-// Beijing day of a moment, and its signed distance to the nearest Beijing midnight.
-void LocalDay(double jdUt, long& day, double& fromMidnight) {
+struct Moment {
+    double jdUt;
+    long localDay;        // the Beijing (UTC+8) day it falls on
+    double fromMidnight;  // seconds from the nearest Beijing midnight, < 0 before it
+};
+
+Moment InBeijing(double jdUt) {
     double local = jdUt + kBeijing + 0.5;
-    day = static_cast<long>(std::floor(local));
+    long day = static_cast<long>(std::floor(local));
     double seconds = (local - day) * kSecondsPerDay;
-    fromMidnight = seconds < kSecondsPerDay / 2 ? seconds : seconds - kSecondsPerDay;
+    return {jdUt, day, seconds < kSecondsPerDay / 2 ? seconds : seconds - kSecondsPerDay};
 }
 
 }  // namespace
@@ -123,11 +153,8 @@ Ymd FromDayNumber(long jdn) {
     long d = (4 * c + 3) / 1461;
     long e = c - 1461 * d / 4;
     long m = (5 * e + 2) / 153;
-    Ymd out;
-    out.day = static_cast<int>(e - (153 * m + 2) / 5 + 1);
-    out.month = static_cast<int>(m + 3 - 12 * (m / 10));
-    out.year = static_cast<int>(100 * b + d - 4800 + m / 10);
-    return out;
+    return {static_cast<int>(100 * b + d - 4800 + m / 10), static_cast<int>(m + 3 - 12 * (m / 10)),
+            static_cast<int>(e - (153 * m + 2) / 5 + 1)};
 }
 
 std::string DateText(long dayNumber) {
@@ -137,68 +164,38 @@ std::string DateText(long dayNumber) {
     return text;
 }
 
-double DeltaT(double jd) {
-    double y = 2000.0 + (jd - kJ2000) / 365.25;
-    if (y < 2005) {
-        double t = y - 2000;
-        return 63.86 + t * (0.3345 + t * (-0.060374 +
-                                          t * (0.0017275 + t * (0.000651814 + t * 0.00002373599))));
-    }
-    if (y < 2050) {
-        double t = y - 2000;
-        return 62.92 + 0.32217 * t + 0.005589 * t * t;
-    }
-    double u = (y - 1820) / 100;
-    return -20 + 32 * u * u - 0.5628 * (2150 - y);
-}
-
-double SunApparentLongitude(double jde) {
-    double longitude, distance;
-    SunJ2000(jde, longitude, distance);
-    double T = (jde - kJ2000) / 36525.0;
-    double precession = (5028.796195 * T + 1.1054348 * T * T) / 3600.0;  // J2000 to date
-    ln_nutation nutation;
-    ln_get_nutation(jde, &nutation);
-    return Wrap360(longitude + precession + nutation.longitude - AberrationDegrees(distance));
-}
-
-Calendar::Calendar(int firstYear, int lastYear, const std::vector<TieBreak>& tieBreaks) {
+Calendar::Calendar(int firstYear, int lastYear, const std::vector<long>& tieDays) {
     // From the 11th month before the first year to the 11th month after the last one.
     double from = DayNumber(firstYear - 1, 10, 1) - 0.5;
     double to = DayNumber(lastYear + 2, 1, 31) - 0.5;
     int k = static_cast<int>(std::floor((from - 2451550.09766) / 29.530588861));
+    std::vector<Moment> moons;
     for (;; ++k) {
-        NewMoon moon;
         double jde = NewMoonEstimate(k);
-        moon.jdUt = UtFromTt(jde);
+        Moment moon = InBeijing(UtFromTt(jde));
         if (moon.jdUt > to) break;
-        LocalDay(moon.jdUt, moon.localDay, moon.fromMidnight);
-        if (std::fabs(moon.fromMidnight) < kRefineWithin) {
-            moon.jdUt = UtFromTt(Solve(Elongation, jde, 1.0 / 1440));
-            LocalDay(moon.jdUt, moon.localDay, moon.fromMidnight);
-        }
-        if (moon.jdUt >= from) moons_.push_back(moon);
+        if (std::fabs(moon.fromMidnight) < kRefineWithin)
+            moon = InBeijing(UtFromTt(Solve(Elongation, jde, 1.0 / 1440)));
+        if (moon.jdUt >= from) moons.push_back(moon);
     }
-    for (const TieBreak& tie : tieBreaks) {
+    for (long tie : tieDays) {
         bool applied = false;
-        for (NewMoon& moon : moons_) {
-            bool bounding = moon.localDay == tie.day - 1   ? moon.fromMidnight < 0
-                            : moon.localDay == tie.day + 1 ? moon.fromMidnight > 0
-                                                           : moon.localDay == tie.day;
-            if (bounding && std::fabs(moon.fromMidnight) <= tie.maxSeconds) {
-                moon.localDay = tie.day;
+        for (Moment& moon : moons) {
+            bool bounding = moon.localDay == tie - 1   ? moon.fromMidnight < 0
+                            : moon.localDay == tie + 1 ? moon.fromMidnight > 0
+                                                       : moon.localDay == tie;
+            if (bounding && std::fabs(moon.fromMidnight) <= 300) {
+                moon.localDay = tie;
                 applied = true;
             }
         }
-        if (!applied) problems_.push_back("no new moon near midnight on " + DateText(tie.day));
+        if (!applied) problems_.push_back("no new moon near midnight on " + DateText(tie));
     }
-    for (const NewMoon& moon : moons_) starts_.push_back(moon.localDay);
-    std::size_t months = starts_.size() - 1;
-    number_.assign(months, 0);
-    leap_.assign(months, false);
+    for (const Moment& moon : moons) starts_.push_back(moon.localDay);
+    months_.assign(starts_.size() - 1, {});
 
     // Solar terms every 15 degrees; even ones are the major terms.
-    std::vector<bool> hasMajor(months, false);
+    std::vector<bool> hasMajor(months_.size(), false);
     std::vector<int> solsticeMonths;
     double jde = from + 0.5;
     double longitude = SunApparentLongitude(jde);
@@ -208,13 +205,11 @@ Calendar::Calendar(int firstYear, int lastYear, const std::vector<TieBreak>& tie
         double guess = jde + Wrap360(target - SunApparentLongitude(jde)) / 0.9856;
         jde = Solve([target](double t) { return Wrap180(SunApparentLongitude(t) - target); }, guess,
                     0.01);
-        long day;
-        double unused;
-        LocalDay(UtFromTt(jde), day, unused);
+        long day = InBeijing(UtFromTt(jde)).localDay;
         if (day >= starts_.back()) break;
         if (target == 15.0) {
             Ymd date = FromDayNumber(day);
-            qingming_.emplace_back(date.year, date.month == 4 ? date.day : -date.day);
+            qingming_.emplace(date.year, date.month == 4 ? date.day : -date.day);
         }
         if (term % 2 == 0 && day >= starts_.front()) {
             int i = MonthIndex(day);
@@ -233,14 +228,10 @@ Calendar::Calendar(int firstYear, int lastYear, const std::vector<TieBreak>& tie
             problems_.push_back(std::to_string(b - a) + " months between two 11th months");
         }
         int number = 11;
-        number_[a] = 11;
+        months_[a].month = 11;
         for (int i = a + 1; i < b; ++i) {
-            if (i == leap) {
-                leap_[i] = true;
-            } else {
-                number = number % 12 + 1;
-            }
-            number_[i] = number;
+            if (i != leap) number = number % 12 + 1;
+            months_[i] = {number, i == leap};
         }
     }
 }
@@ -254,15 +245,9 @@ int Calendar::MonthIndex(long dayNumber) const {
 
 LunarDate Calendar::At(long dayNumber) const {
     int i = MonthIndex(dayNumber);
-    if (number_[i] == 0)
+    if (months_[i].month == 0)
         throw std::out_of_range("no number for the month of " + DateText(dayNumber));
-    return {number_[i], leap_[i], static_cast<int>(dayNumber - starts_[i] + 1)};
-}
-
-int Calendar::QingmingDay(int year) const {
-    for (auto [y, day] : qingming_)
-        if (y == year) return day;
-    return 0;
+    return {months_[i].month, months_[i].leap, static_cast<int>(dayNumber - starts_[i] + 1)};
 }
 
 }  // namespace reference

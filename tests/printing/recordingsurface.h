@@ -1,12 +1,8 @@
 #pragma once
-// A drawing surface that writes down what is drawn instead of drawing it: every text with
-// its position in twips and its style, every picture with its rectangles. Its paper can be
-// refused and its operations made to fail, like a real printer's.
-#include <QImage>
+// A surface that writes down what is drawn: texts with their twips and style, pictures with
+// their rectangles. Like a real printer's, its paper can be refused and its drawing fail.
 #include <QPainter>
-#include <functional>
-#include <memory>
-#include <set>
+#include <QTransform>
 #include <vector>
 
 #include "printing/surface.h"
@@ -23,25 +19,19 @@ struct DrawnText {
 };
 
 struct DrawnPicture {
-    QRectF target;  // twips on the page
-    QRectF source;  // twips on the picture at natural size
+    QRectF target, source;  // twips on the page; on the picture at natural size
     QSize pictureSize;
 };
 
 class RecordingSurface : public Surface {
   public:
-    // 720 dots per inch: every point size used is a whole number of pixels.
-    static constexpr double kScale = 0.5;
-
-    explicit RecordingSurface(int paper = kPaperA4, std::set<int> papers = {kPaperA3, kPaperA4})
-        : paper_(paper), papers_(std::move(papers)), image_(8, 8, QImage::Format_RGB32) {}
+    // The printer starts on paper; only, when set, is the one paper it has.
+    explicit RecordingSurface(int paper = kPaperA4, int only = 0) : paper_(paper), only_(only) {}
 
     std::vector<DrawnText> texts;
     std::vector<DrawnPicture> pictures;
     int endDocs = 0;
-    std::vector<int> paperRequests;
-    // When set, drawing a text for which it returns true fails.
-    std::function<bool(const QString&)> failOnText;
+    QString failingText;  // drawing it fails
     bool paperUnreadable = false;
 
     int PaperSize() const override {
@@ -49,8 +39,7 @@ class RecordingSurface : public Surface {
         return paper_;
     }
     void SetPaperSize(int size) override {
-        paperRequests.push_back(size);
-        if (!papers_.count(size)) throw SurfaceError("the printer lacks this paper");
+        if (only_ && size != only_) throw SurfaceError("the printer lacks this paper");
         paper_ = size;
     }
     int PrintQuality() const override { return quality_; }
@@ -66,30 +55,23 @@ class RecordingSurface : public Surface {
     }
 
   protected:
-    QPainter& painter() override {
-        if (!painter_) painter_ = std::make_unique<QPainter>(&image_);
-        return *painter_;
-    }
-    double scale() const override { return kScale; }
+    QPainter& painter() override { return painter_; }
+    double scale() const override { return 0.5; }  // 720 dots per inch: whole pixels a point
     void drawText(double x, double y, const QString& text) override {
-        if (failOnText && failOnText(text)) throw SurfaceError("drawing failed");
+        if (text == failingText) throw SurfaceError("drawing failed");
         texts.push_back(
             {x, y, text, FontSize, FontBold, FontItalic, FontUnderline, ForeColor, FontName});
     }
     void drawPicture(const QImage& picture, const QRectF& target, const QRectF& source) override {
-        const QRectF t(target.x() / kScale, target.y() / kScale, target.width() / kScale,
-                       target.height() / kScale);
-        const QRectF s(source.x() * kTwipsPerPixel, source.y() * kTwipsPerPixel,
-                       source.width() * kTwipsPerPixel, source.height() * kTwipsPerPixel);
-        pictures.push_back({t, s, picture.size()});
+        pictures.push_back({QTransform::fromScale(1 / scale(), 1 / scale()).mapRect(target),
+                            QTransform::fromScale(kTwipsPerPixel, kTwipsPerPixel).mapRect(source),
+                            picture.size()});
     }
 
   private:
-    int paper_;
-    std::set<int> papers_;
-    int quality_ = 0;
-    QImage image_;
-    std::unique_ptr<QPainter> painter_;
+    int paper_, only_, quality_ = 0;
+    QImage image_{8, 8, QImage::Format_RGB32};  // for the font metrics
+    QPainter painter_{&image_};
 };
 
 }  // namespace orlenda::testing

@@ -45,8 +45,4 @@ inline bool IsOnePage(const QString& pdf, double widthMm, double heightMm) {
            std::abs(m.captured(2).toDouble() - heightMm * 72 / 25.4) < 1;
 }
 
-inline QString PdfText(const QString& pdf) {
-    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-}
-
 }  // namespace orlenda::testing

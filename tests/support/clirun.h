@@ -40,12 +40,7 @@ inline Outcome Run(const QString& program, const QStringList& args, const QStrin
 
 class Folder {
   public:
-    Folder() {
-        QByteArray bytes;
-        for (const std::string& line : kLines2000To2010)
-            bytes += QByteArray::fromStdString(line) + "\r\n";
-        write("china.txt", bytes);
-    }
+    Folder() { write("china.txt", QByteArray::fromStdString(Joined(kLines2000To2010))); }
     QString dir() const { return dir_.path(); }
     QString path(const QString& name) const { return dir_.filePath(name); }
     void write(const QString& name, const QByteArray& bytes) const {
