@@ -124,6 +124,19 @@ class ScrTest : public QObject, public WindowTestBase {
         QCOMPARE(view.Combo1->currentText(), QStringLiteral("3"));
         QCOMPARE(shown(view), reference(3));
     }
+    // March 2008 spans six week rows: its last lunar line (31 March, 廿四) lies whole on the
+    // picture. Three 14-point lines, then rows of an 18- and a 12-point line, each one em
+    // high: the sixth lunar line fills pixels 281 to 297 of the 305.
+    void sixWeekMonthFits() {
+        scr& view = view2008();
+        PasteOver(view.Combo1->lineEdit(), QStringLiteral("3"));
+        const QImage picture = shown(view);
+        auto inked = [&](int top, int bottom) {
+            return !IsBlank(picture.copy(0, top, picture.width(), bottom - top + 1));
+        };
+        QVERIFY(inked(281, 297));
+        QVERIFY(!inked(298, picture.height() - 1));
+    }
 };
 
 QTEST_MAIN(ScrTest)

@@ -15,7 +15,7 @@ namespace {
 
 QByteArray words(std::initializer_list<qint32> list) {
     QByteArray b(4 * qsizetype(list.size()), '\0');
-    qToLittleEndian<qint32>(list.begin(), qsizetype(list.size()), b.data());
+    if (list.size()) qToLittleEndian<qint32>(list.begin(), qsizetype(list.size()), b.data());
     return b;
 }
 // COLORREF byte order: red, green, blue, zero.
