@@ -35,13 +35,6 @@ QRadioButton* option(QWidget* parent, const char* caption, QRect r) {
     return o;
 }
 
-QPushButton* button(QWidget* parent, const char* caption, QRect r, Colour back) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setGeometry(r);
-    SetButtonColour(b, back);
-    return b;
-}
-
 QString yearText(int year) { return QString::fromStdString(DecimalText(year)); }
 }  // namespace
 
@@ -87,15 +80,24 @@ Form1::Form1() {
 
     const Colour orange = RGB(255, 224, 192), pink = RGB(255, 192, 192),
                  violet = RGB(255, 192, 255);
-    Command5 = button(this, "选择图形", TwipsRect(1320, 1800, 975, 495), orange);
-    Command1 = button(this, "选择祝贺语", TwipsRect(2400, 1800, 1095, 495), orange);
-    Command9 = button(this, "屏幕查阅", TwipsRect(240, 2520, 975, 495), pink);
-    Command4 = button(this, "A4纸打印", TwipsRect(1365, 2520, 975, 495), pink);
-    Command2 = button(this, "A3纸打印", TwipsRect(2475, 2520, 975, 495), pink);
-    Command8 = button(this, "创建电子文档", TwipsRect(3600, 2520, 1215, 495), pink);
-    Command3 = button(this, "帮助", TwipsRect(1080, 3240, 1215, 495), violet);
-    Command7 = button(this, "关于本软件", TwipsRect(2520, 3240, 1095, 495), violet);
-    Command6 = button(this, "结束", TwipsRect(1920, 3960, 1095, 495), violet);
+    Command5 =
+        ColouredButton(this, QStringLiteral("选择图形"), TwipsRect(1320, 1800, 975, 495), orange);
+    Command1 = ColouredButton(this, QStringLiteral("选择祝贺语"), TwipsRect(2400, 1800, 1095, 495),
+                              orange);
+    Command9 =
+        ColouredButton(this, QStringLiteral("屏幕查阅"), TwipsRect(240, 2520, 975, 495), pink);
+    Command4 =
+        ColouredButton(this, QStringLiteral("A4纸打印"), TwipsRect(1365, 2520, 975, 495), pink);
+    Command2 =
+        ColouredButton(this, QStringLiteral("A3纸打印"), TwipsRect(2475, 2520, 975, 495), pink);
+    Command8 = ColouredButton(this, QStringLiteral("创建电子文档"),
+                              TwipsRect(3600, 2520, 1215, 495), pink);
+    Command3 =
+        ColouredButton(this, QStringLiteral("帮助"), TwipsRect(1080, 3240, 1215, 495), violet);
+    Command7 = ColouredButton(this, QStringLiteral("关于本软件"), TwipsRect(2520, 3240, 1095, 495),
+                              violet);
+    Command6 =
+        ColouredButton(this, QStringLiteral("结束"), TwipsRect(1920, 3960, 1095, 495), violet);
 
     // The design's tab order; labels and the frame take no focus and are left out.
     const QWidget* order[] = {Option2,  Option1,  Command5, Command1, Command4, Command2, Command6,

@@ -9,8 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
@@ -19,6 +17,7 @@
 
 #include "app/form1.h"
 #include "app/startup.h"
+#include "bench/photo.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/yeardata.h"
@@ -175,20 +174,7 @@ BENCHMARK(BM_StartUpToBothWindowsPainted)
 
 // A photograph-like 6000 x 4000 picture: gradients and many soft shapes, JPEG quality 90.
 bool WritePhoto(const char* path) {
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    QPainter p(&image);
-    QLinearGradient g(0, 0, 6000, 4000);
-    g.setColorAt(0, QColor(30, 80, 160));
-    g.setColorAt(1, QColor(220, 170, 60));
-    p.fillRect(image.rect(), g);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 3000; ++i) {
-        p.setPen(QColor::fromHsv(i % 360, 160, 200));
-        p.setBrush(QColor::fromHsv((i * 7) % 360, 120, 230, 90));
-        p.drawEllipse((i * 37) % 6000, (i * 91) % 4000, 40 + i % 300, 30 + i % 200);
-    }
-    p.end();
-    return image.save(QString::fromLocal8Bit(path), "JPEG", 90);
+    return bench::PhotoLikePicture().save(QString::fromLocal8Bit(path), "JPEG", 90);
 }
 
 }  // namespace

@@ -8,11 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "bench/photo.h"
 #include "picker/sel.h"
 #include "pictures/emf.h"
 #include "pictures/picture.h"
@@ -23,26 +22,13 @@ using namespace orlenda;
 
 namespace {
 
-// A photograph-like picture: gradients and many soft shapes, saved at quality 90.
+// The photograph-like picture, saved at quality 90.
 struct Photo {
     QTemporaryDir dir;
     QString path;
     Photo() {
-        QImage image(6000, 4000, QImage::Format_RGB32);
-        QPainter p(&image);
-        QLinearGradient g(0, 0, 6000, 4000);
-        g.setColorAt(0, QColor(30, 80, 160));
-        g.setColorAt(1, QColor(220, 170, 60));
-        p.fillRect(image.rect(), g);
-        p.setRenderHint(QPainter::Antialiasing);
-        for (int i = 0; i < 3000; ++i) {
-            p.setPen(QColor::fromHsv(i % 360, 160, 200));
-            p.setBrush(QColor::fromHsv((i * 7) % 360, 120, 230, 90));
-            p.drawEllipse((i * 37) % 6000, (i * 91) % 4000, 40 + i % 300, 30 + i % 200);
-        }
-        p.end();
         path = dir.filePath("photo.jpg");
-        image.save(path, "JPEG", 90);
+        bench::PhotoLikePicture().save(path, "JPEG", 90);
     }
 };
 

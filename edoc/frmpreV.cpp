@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -114,10 +116,7 @@ frmpreV::frmpreV(QWidget* parent) : Form(parent) {
     Text1->setGeometry(TwipsRect(6840, 360, 1215, 270));
 
     auto button = [this](const QString& text, double l, double t, double w, double h) {
-        auto* b = new QPushButton(text, this);
-        b->setGeometry(TwipsRect(l, t, w, h));
-        SetButtonColour(b, RGB(255, 128, 255));
-        return b;
+        return ColouredButton(this, text, TwipsRect(l, t, w, h), RGB(255, 128, 255));
     };
     Command4 = button(QStringLiteral("恢复默认色"), 4680, 340, 1215, 350);
     Command2 = button(QStringLiteral("显示年历"), 8160, 0, 975, 350);
@@ -137,6 +136,9 @@ frmpreV::frmpreV(QWidget* parent) : Form(parent) {
     VScroll1->setSingleStep(20);
     VScroll1->setPageStep(450);
     VScroll1->setValue(0);
+    // Tab reaches it, so the picture can be scrolled without a mouse.
+    VScroll1->setFocusPolicy(Qt::StrongFocus);
+    VScroll1->installEventFilter(this);  // to show that it has the focus
     VScroll1->raise();
     // The boxes of the palette reach a little into the viewport; they stay in front of it.
     Picture0->lower();
@@ -335,6 +337,15 @@ void frmpreV::Text2_LostFocus(int index) {
 }
 
 bool frmpreV::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == VScroll1 && e->type() == QEvent::Paint && VScroll1->hasFocus()) {
+        // The style draws no focus on a scroll bar; a dotted frame like the buttons' shows
+        // where the keys go.
+        VScroll1->event(e);
+        QPainter p(VScroll1);
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.drawRect(VScroll1->rect().adjusted(0, 0, -1, -1));
+        return true;
+    }
     if (e->type() == QEvent::Wheel && (watched == Picture0 || watched == Picture1)) {
         // One notch of the wheel moves the picture by the scroll bar's large change.
         wheelAngle_ += static_cast<QWheelEvent*>(e)->angleDelta().y();
@@ -358,6 +369,15 @@ bool frmpreV::eventFilter(QObject* watched, QEvent* e) {
         }
     }
     return Form::eventFilter(watched, e);
+}
+
+void frmpreV::keyPressEvent(QKeyEvent* e) {
+    // Page keys that the focused control leaves alone page through the picture.
+    if (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown) {
+        QCoreApplication::sendEvent(VScroll1, e);
+        return;
+    }
+    Form::keyPressEvent(e);
 }
 
 void frmpreV::Command4_Click() {

@@ -85,6 +85,7 @@ class frmpreV : public Form {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
   private:
     Surface& picture() { return DrawTarget ? *DrawTarget : Picture1->box(); }

@@ -26,12 +26,6 @@ QLineEdit* line(QWidget* parent, const QString& face, double points, QRect r) {
     return t;
 }
 
-QPushButton* button(QWidget* parent, const QString& caption, QRect r) {
-    auto* b = new QPushButton(caption, parent);
-    b->setGeometry(r);
-    SetButtonColour(b, kButtonBack);
-    return b;
-}
 }  // namespace
 
 QString ProposedGreetingFont(const QStringList& screenFonts) {
@@ -76,9 +70,12 @@ wrd::wrd() {
     Label2->setGeometry(TwipsRect(4680, 3120, 900, 180));
     SetBackground(Label2, kWindowBack);
 
-    Command1 = button(this, QStringLiteral("确定"), TwipsRect(3240, 3000, 855, 375));
-    Command2 = button(this, QStringLiteral("清除重输"), TwipsRect(360, 3000, 1095, 375));
-    Command3 = button(this, QStringLiteral("取消"), TwipsRect(1920, 3000, 855, 375));
+    Command1 =
+        ColouredButton(this, QStringLiteral("确定"), TwipsRect(3240, 3000, 855, 375), kButtonBack);
+    Command2 = ColouredButton(this, QStringLiteral("清除重输"), TwipsRect(360, 3000, 1095, 375),
+                              kButtonBack);
+    Command3 =
+        ColouredButton(this, QStringLiteral("取消"), TwipsRect(1920, 3000, 855, 375), kButtonBack);
 
     const QWidget* order[] = {Text1,    Text2[0], Text2[1], Text2[2],
                               Command1, Command2, Command3, Combo1};
@@ -87,6 +84,9 @@ wrd::wrd() {
 
     // Picking a font (from the open list or the drop-down) is Click; typing is not.
     connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
+    // Keys in the box move the list's highlight along with the face.
+    connect(Combo1, &QComboBox::currentIndexChanged, this,
+            [this](int row) { Combo1List->setCurrentIndex(Combo1->model()->index(row, 0)); });
     connect(Combo1List, &QListView::clicked, this, [this](const QModelIndex& i) {
         Combo1->setCurrentIndex(i.row());
         Combo1_Click();

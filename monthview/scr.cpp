@@ -81,7 +81,12 @@ void scr::Form_Activate() { Combo1_Click(); }
 
 void scr::Combo1_Change() {
     const double value = Val(Combo1->currentText().toStdString());
-    if (value < 1 || value > 12) Combo1->setEditText(QStringLiteral(" 1"));
+    if (value < 1 || value > 12) {
+        Combo1->setEditText(QStringLiteral(" 1"));
+        // The caret goes before the 1, so a letter typed next is refused as well instead of
+        // standing after a month that reads as valid.
+        Combo1->lineEdit()->setCursorPosition(0);
+    }
     Combo1_Click();
 }
 

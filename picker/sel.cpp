@@ -1,7 +1,9 @@
 #include "picker/sel.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
 
@@ -15,12 +17,6 @@ namespace {
 constexpr Colour kWindowBack = RGB(192, 255, 255);
 constexpr Colour kButtonBack = RGB(0, 255, 0);
 
-QPushButton* button(QWidget* parent, const QString& caption, QRect r) {
-    auto* b = new QPushButton(caption, parent);
-    b->setGeometry(r);
-    SetButtonColour(b, kButtonBack);
-    return b;
-}
 }  // namespace
 
 sel::sel() {
@@ -39,10 +35,14 @@ sel::sel() {
     Image1 = new ImageControl(this);
     Image1->setGeometry(TwipsRect(3400, 120, 5280, 5280));
 
-    Command1 = button(this, QStringLiteral("选择为插图"), TwipsRect(120, 4560, 1215, 375));
-    Command3 = button(this, QStringLiteral("选择为背景图"), TwipsRect(120, 5040, 1215, 375));
-    Command2 = button(this, QStringLiteral("取消"), TwipsRect(120, 5520, 615, 375));
-    Command4 = button(this, QStringLiteral("确定"), TwipsRect(840, 5520, 615, 375));
+    Command1 = ColouredButton(this, QStringLiteral("选择为插图"), TwipsRect(120, 4560, 1215, 375),
+                              kButtonBack);
+    Command3 = ColouredButton(this, QStringLiteral("选择为背景图"), TwipsRect(120, 5040, 1215, 375),
+                              kButtonBack);
+    Command2 =
+        ColouredButton(this, QStringLiteral("取消"), TwipsRect(120, 5520, 615, 375), kButtonBack);
+    Command4 =
+        ColouredButton(this, QStringLiteral("确定"), TwipsRect(840, 5520, 615, 375), kButtonBack);
 
     Label1 = new QLabel(
         QStringLiteral("请用左键分别点击图形的左上角与右下角以选取插图打印区域(背景图不必选取)；"
@@ -121,6 +121,12 @@ void sel::File1_Click() {
                   std::max(1, int(std::lround(shown.height() / kTwipsPerPixel * dpr)))));
     } catch (const PictureError& e) {
         ShowMessage(this, e.message());
+        // The highlight goes back to the picture still shown, so name and preview agree.
+        const QSignalBlocker quiet(File1);
+        const QFileInfo shown(PreviewPicturePath);
+        if (PreviewPicturePath.isEmpty() || shown.absolutePath() != File1->Path() ||
+            !File1->SelectFile(shown.fileName()))
+            File1->setCurrentRow(-1);
         return;
     }
 

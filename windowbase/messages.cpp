@@ -1,7 +1,12 @@
 #include "windowbase/messages.h"
 
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -28,11 +33,27 @@ void ShowMessage(QWidget* parent, const QString& text) {
         return;
     }
     // A lone carriage return ends a line too (the help texts are joined with it).
-    QMessageBox box(QMessageBox::NoIcon, AppTitle(),
-                    QString(text)
-                        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                        .replace(QLatin1Char('\r'), QLatin1Char('\n')),
-                    QMessageBox::Ok, parent);
+    const QString lines = QString(text)
+                              .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                              .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(QMessageBox::NoIcon, AppTitle(), lines, QMessageBox::Ok, parent);
+    // The box wraps at half the screen, which left a word or two of a long help line alone
+    // on the next line; it widens to hold its longest line where the screen has room.
+    const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (label && grid && screen) {
+        int longest = 0;
+        for (const QString& line : lines.split(QLatin1Char('\n')))
+            longest = std::max(longest, label->fontMetrics().horizontalAdvance(line));
+        const int screenWidth = screen->availableGeometry().width();
+        const int room =
+            screenWidth <= 1024 ? screenWidth - 60 : std::min(screenWidth - 480, 1000) - 60;
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(grid->indexOf(label), &row, &column, &rows, &columns);
+        grid->addItem(new QSpacerItem(std::min(longest + 8, room), 0), grid->rowCount(), column, 1,
+                      columns);
+    }
     box.exec();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 #include "printing/fontmap.h"
@@ -42,6 +43,13 @@ void SetButtonColour(QAbstractButton* b, Colour back) {
                        "QPushButton:disabled { color: #808080; }"
                        "QPushButton:focus { outline: none; border: 2px dotted black; }")
             .arg(c));
+}
+
+QPushButton* ColouredButton(QWidget* parent, const QString& caption, QRect r, Colour back) {
+    auto* b = new QPushButton(caption, parent);
+    b->setGeometry(r);
+    SetButtonColour(b, back);
+    return b;
 }
 
 }  // namespace orlenda

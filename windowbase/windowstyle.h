@@ -6,8 +6,9 @@
 
 #include "printing/units.h"
 
-class QWidget;
 class QAbstractButton;
+class QPushButton;
+class QWidget;
 
 namespace orlenda {
 
@@ -26,5 +27,7 @@ void SetColours(QWidget* w, Colour back, Colour text);
 
 // A button drawn in its own colour, still looking like a button that can be pressed.
 void SetButtonColour(QAbstractButton* b, Colour back);
+// A push button with its caption, place and colour.
+QPushButton* ColouredButton(QWidget* parent, const QString& caption, QRect r, Colour back);
 
 }  // namespace orlenda

@@ -10,6 +10,7 @@
 #include "core/calendar.h"
 #include "greeting/wrd.h"
 #include "monthview/scr.h"
+#include "support/programstart.h"
 #include "support/windowtesting.h"
 
 using namespace orlenda;
@@ -29,17 +30,6 @@ bool modelIsOf(int year) {
 
 class Form1Test : public QObject, public testing::WindowTestBase {
     Q_OBJECT
-    // The program started; the month view comes up in front, the person clicks the main
-    // window.
-    Form1& started() {
-        StartWindows();
-        (void)QTest::qWaitFor(
-            [] { return Windows().find<scr>() && Windows().find<scr>()->isActiveWindow(); });
-        Form1& f = *Windows().find<Form1>();
-        f.activateWindow();
-        (void)QTest::qWaitFor([&] { return f.isActiveWindow() && QApplication::focusWidget(); });
-        return f;
-    }
 
   private slots:
     void init() { startCase(); }
@@ -74,7 +64,7 @@ class Form1Test : public QObject, public testing::WindowTestBase {
     // Tab visits every control in the design's order, each option group once at its chosen
     // button (the desktop's way); the arrows choose within a group; Enter presses a button.
     void keyboard() {
-        Form1& f = started();
+        Form1& f = testing::StartWithMainActive();
         QList<QWidget*> chain{QApplication::focusWidget()};
         for (int i = 1; i < 13; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -98,7 +88,7 @@ class Form1Test : public QObject, public testing::WindowTestBase {
     // Only a pick from the list changes the year; the model waits for a button that draws
     // (创建电子文档 and 屏幕查阅 are shown rebuilding it by the document and month view tests).
     void yearPick() {
-        Form1& f = started();
+        Form1& f = testing::StartWithMainActive();
         testing::PasteOver(f.Combo1->lineEdit(), QString());
         QTest::keyClicks(f.Combo1->lineEdit(), QStringLiteral("2008"));
         QTest::keyClick(f.Combo1->lineEdit(), Qt::Key_Return);

@@ -2,6 +2,7 @@
 // and where, the palette, the background picture, scrolling and closing.
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -213,9 +214,14 @@ class EdocTest : public QObject, public WindowTestBase {
         QVERIFY(IsBlank(again.Picture1->box().Image(), QColor(128, 255, 128)));
         QScrollBar* s = again.VScroll1;
         QCOMPARE((QList<int>{s->value(), s->maximum()}), (QList<int>{0, 7130}));
+        // A page key on whatever has the focus pages; Tab reaches the scroll bar and its keys.
+        QVERIFY(QTest::qWaitForWindowActive(&again) && QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+        QCOMPARE(s->value(), 450);
+        for (int i = 0; i < 20 && QApplication::focusWidget() != s; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), s);
         QTest::keyClick(s, Qt::Key_Down);
-        QCOMPARE(s->value(), 20);
-        QTest::keyClick(s, Qt::Key_PageDown);
         QCOMPARE(s->value(), 470);
         QWheelEvent wheel(QPointF(100, 100), again.Picture1->mapToGlobal(QPointF(100, 100)),
                           QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
@@ -225,6 +231,23 @@ class EdocTest : public QObject, public WindowTestBase {
         QCOMPARE(again.Picture1->y(), -61);  // 920 twips, in whole pixels
         QTest::keyClick(s, Qt::Key_End);
         QCOMPARE(picture(again), once);
+    }
+
+    // The palette help in its four lines, each as wide as the box holds.
+    void helpLines() {
+        frmpreV& w = window();
+        SetMessageSink({});
+        int lines = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            const auto* label = box ? box->findChild<QLabel*>("qt_msgbox_label") : nullptr;
+            for (const QString& line : label ? label->text().split('\n') : QStringList())
+                lines +=
+                    label->fontMetrics().horizontalAdvance(line) <= label->contentsRect().width();
+            if (box) QTest::keyClick(box, Qt::Key_Return);
+        });
+        click(w.Command5);
+        QCOMPARE(lines, 4);
     }
 };
 

@@ -140,6 +140,7 @@ class FaultsTest : public QObject, public WindowTestBase {
         pick(w, name);
         QCOMPARE(messages, QStringList{message + file});
         QCOMPARE(w.PreviewPicturePath, good);
+        QCOMPARE(w.File1->FileName(), QStringLiteral("good.jpg"));
         QCOMPARE(w.Image1Picture().size(), QSize(640, 480));
         QCOMPARE(State().InsetPicturePath, good.toStdString());
         QCOMPARE(QRectF(State().CropX, State().CropY, State().CropWidth, State().CropHeight),

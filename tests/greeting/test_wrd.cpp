@@ -58,6 +58,9 @@ class GreetingEditorTest : public QObject, public WindowTestBase {
         QCOMPARE(w.Combo1->currentIndex(), -1);
         const QString proposed = w.Combo1->currentText();
         QVERIFY(proposed == QStringLiteral("华文行楷") || proposed == QStringLiteral("宋体"));
+        QTest::keyClick(w.Combo1, Qt::Key_Down);  // the list's highlight follows the keys
+        QCOMPARE(w.Combo1List->currentIndex().row(), w.Combo1->currentIndex());
+        QVERIFY(w.Combo1->currentIndex() >= 0);
         PasteOver(w.Combo1->lineEdit(), QStringLiteral("隶书"));
         Click(w.Command1);
         QCOMPARE(State().GreetingFontName, std::string("隶书"));

@@ -9,6 +9,7 @@
 #include "monthview/monthprint.h"
 #include "monthview/scr.h"
 #include "printing/sheetfixture.h"
+#include "support/programstart.h"
 #include "support/windowtesting.h"
 #include "windowbase/calendardata.h"
 
@@ -49,12 +50,7 @@ class ScrTest : public QObject, public WindowTestBase {
     Q_OBJECT
     // The program started, 2008 picked in the main window's list and 屏幕查阅 pressed.
     scr& view2008() {
-        StartWindows();
-        (void)QTest::qWaitFor(
-            [] { return Windows().find<scr>() && Windows().find<scr>()->isActiveWindow(); });
-        Form1& main = *Windows().find<Form1>();
-        main.activateWindow();
-        (void)QTest::qWaitFor([&] { return main.isActiveWindow(); });
+        Form1& main = StartWithMainActive();
         PickFromList(main.Combo1, QStringLiteral("2008"));
         QTest::mouseClick(main.Command9, Qt::LeftButton);
         scr& view = *Windows().find<scr>();
@@ -88,6 +84,7 @@ class ScrTest : public QObject, public WindowTestBase {
             QTest::addRow("%s", *bad ? bad : "empty") << bad << " 1" << 1;
         QTest::addRow("2.5 rounds to even") << QString("2.5") << QString("2.5") << 2;
         QTest::addRow("12abc") << QString("12abc") << QString("12abc") << 12;
+        QTest::addRow("abc typed") << QString("abc typed") << QString(" 1") << 1;
     }
 
     void monthText() {
@@ -95,7 +92,12 @@ class ScrTest : public QObject, public WindowTestBase {
         QFETCH(QString, text);
         QFETCH(int, month);
         scr& view = view2008();
-        PasteOver(view.Combo1->lineEdit(), typed);
+        if (typed.endsWith(QStringLiteral(" typed"))) {  // key by key over the whole text
+            QTest::keyClick(view.Combo1->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(view.Combo1->lineEdit(), typed.section(' ', 0, 0));
+        } else {
+            PasteOver(view.Combo1->lineEdit(), typed);
+        }
         QCOMPARE(view.Combo1->currentText(), text);
         QCOMPARE(view.windowTitle(), caption(QStringLiteral("2008"), text));
         QCOMPARE(shown(view), reference(month));

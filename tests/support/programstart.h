@@ -1,0 +1,24 @@
+#pragma once
+// The program started as a person starts it: the month view comes up in front, then the
+// person clicks the main window.
+#include <QApplication>
+#include <QtTest>
+
+#include "app/form1.h"
+#include "app/startup.h"
+#include "monthview/scr.h"
+#include "windowbase/registry.h"
+
+namespace orlenda::testing {
+
+inline Form1& StartWithMainActive() {
+    StartWindows();
+    (void)QTest::qWaitFor(
+        [] { return Windows().find<scr>() && Windows().find<scr>()->isActiveWindow(); });
+    Form1& main = *Windows().find<Form1>();
+    main.activateWindow();
+    (void)QTest::qWaitFor([&] { return main.isActiveWindow() && QApplication::focusWidget(); });
+    return main;
+}
+
+}  // namespace orlenda::testing
