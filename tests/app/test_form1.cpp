@@ -74,6 +74,11 @@ class Form1Test : public QObject, public testing::WindowTestBase {
             f.Option2,  f.Command5, f.Command1, f.Command4, f.Command2, f.Command6, f.Command3,
             f.Command7, f.Command9, f.Option3,  f.Combo1,   f.Command8, f.Option2};
         QCOMPARE(chain, expected);
+        // The option buttons as drawn: the design's pale yellow, not the style's grey.
+        const QImage shot = f.grab().toImage();
+        for (QWidget* o : {f.Option1, f.Option4})
+            QCOMPARE(shot.pixelColor(o->mapTo(&f, QPoint(o->width() - 3, o->height() / 2))),
+                     QColor(255, 255, 192));
         QTest::keyClick(f.Option2, Qt::Key_Up);
         QVERIFY(f.Option1->isChecked() && f.Option1->hasFocus() && !f.Option2->isChecked());
         for (int i = 0; i < 9; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

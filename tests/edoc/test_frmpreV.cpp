@@ -81,6 +81,10 @@ class EdocTest : public QObject, public WindowTestBase {
         rec = std::make_unique<RecordingSurface>();
         w.DrawTarget = rec.get();
         QVERIFY(!w.Command1->isEnabled());
+        const QImage shot = w.grab().toImage();  // the buttons as drawn, in the design's pink
+        for (QWidget* b : {w.Command2, w.Command3})
+            QCOMPARE(shot.pixelColor(b->geometry().topLeft() + QPoint(4, 4)),
+                     QColor(255, 128, 255));
         click(w.Command2);
         QVERIFY(w.Command1->isEnabled());
         for (const auto& [text, x, y] : rows) {
