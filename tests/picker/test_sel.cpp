@@ -34,16 +34,13 @@ constexpr double kLand = 9600.0 / 5280;
 
 }  // namespace
 
-class PictureChooserTest : public QObject {
+class PictureChooserTest : public QObject, public testing::WindowTestBase {
     Q_OBJECT
-    QTemporaryDir dir_;
-    QStringList messages_;
-
-    QString path(const QString& name) const { return dir_.filePath(name); }
+    QString path(const QString& name) const { return dir.filePath(name); }
 
     sel& open() {
         sel& w = Windows().show<sel>();
-        w.Dir1->SetPath(dir_.path());
+        w.Dir1->SetPath(dir.path());
         return w;
     }
     // A mouse click on the file's name.
@@ -69,16 +66,8 @@ class PictureChooserTest : public QObject {
         for (const char* name : {"drawing.emf", "icon.ico", "notes.txt", "other.png"})
             QVERIFY(WriteFile(path(name), "x"));
     }
-    void init() {
-        Windows().clear();
-        State().Reset();
-        messages_.clear();
-        SetMessageSink([this](QWidget*, const QString& t) { messages_ << t; });
-    }
-    void cleanup() {
-        Windows().clear();
-        SetMessageSink({});
-    }
+    void init() { startCase(); }
+    void cleanup() { endCase(); }
 
     // The start in the program's folder is in the end-to-end test.
     void listsFollowEachOther() {
@@ -103,7 +92,7 @@ class PictureChooserTest : public QObject {
         sel& w = open();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         click(w.Command1);
-        QCOMPARE(messages_, QStringList{QStringLiteral("未选中图形文件！")});
+        QCOMPARE(messages, QStringList{QStringLiteral("未选中图形文件！")});
         QCOMPARE(State().InsetPicturePath, std::string("/earlier/inset.jpg"));
         QVERIFY(pick(w, "land.jpg"));
         QCOMPARE(w.PreviewPicturePath, path("land.jpg"));

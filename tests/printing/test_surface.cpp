@@ -3,6 +3,7 @@
 // one em of the font in effect, the em rounded to whole pixels as the screen's fonts are.
 #include <QtTest>
 
+#include "printing/fontmap.h"
 #include "printing/surface.h"
 
 using namespace orlenda;
@@ -25,6 +26,21 @@ class SurfaceTest : public QObject {
         QTest::newRow("fangsong 20pt") << fangsong << 20.0 << five << 810.0 << 405.0;
         QTest::newRow("kai 26pt") << kai << 26.0 << five << 1050.0 << 525.0;
         QTest::newRow("no face 9pt") << QString() << 9.0 << five << 360.0 << 180.0;
+    }
+
+    // Each face the layouts name stands for an installed font with ideographs, whose digits
+    // and letters are exactly half an ideograph wide.
+    void facesHaveHalfWidthAscii() {
+        for (const char* face : {"宋体", "黑体", "仿宋_GB2312", "楷体_GB2312", "华文行楷"}) {
+            QFont f(ResolveFontFamily(QString::fromUtf8(face)));
+            f.setPixelSize(48);
+            f.setStyleStrategy(QFont::NoFontMerging);
+            const QFontMetricsF m(f);
+            const qreal em = m.horizontalAdvance(QChar(0x4E2D));  // 中
+            QVERIFY2(m.inFontUcs4(0x4E2D) && 2 * m.horizontalAdvance('5') == em &&
+                         2 * m.horizontalAdvance('A') == em && 2 * m.horizontalAdvance(' ') == em,
+                     face);
+        }
     }
 
     void print() {
