@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "printing/surface.h"
+#include "graphics/surface.h"
 #include "printing/yearsheet.h"
 #include "windowbase/mainwindowview.h"
 

@@ -16,10 +16,10 @@
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "edoc/frmpreV.h"
-#include "monthview/monthprint.h"
+#include "render/monthrenderer.h"
 #include "picker/sel.h"
-#include "printing/imagesave.h"
-#include "printing/surface.h"
+#include "output/imagesave.h"
+#include "graphics/surface.h"
 #include "printing/yearsheet.h"
 #include "windowbase/registry.h"
 

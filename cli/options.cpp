@@ -11,7 +11,7 @@
 
 #include "core/textconv.h"
 #include "core/yeardata.h"
-#include "printing/inset.h"
+#include "graphics/inset.h"
 
 namespace orlenda::cli {
 

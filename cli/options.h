@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "printing/units.h"
+#include "graphics/units.h"
 
 namespace orlenda::cli {
 

@@ -12,7 +12,7 @@
 #include "core/yeardata.h"
 #include "greeting/wrd.h"
 #include "picker/sel.h"
-#include "printing/inset.h"
+#include "graphics/inset.h"
 #include "windowbase/registry.h"
 
 namespace orlenda::cli {

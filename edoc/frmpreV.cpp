@@ -21,8 +21,8 @@
 #include "greeting/wrd.h"
 #include "picker/sel.h"
 #include "pictures/picture.h"
-#include "printing/imagesave.h"
-#include "printing/inset.h"
+#include "output/imagesave.h"
+#include "graphics/inset.h"
 #include "windowbase/messages.h"
 #include "windowbase/windowstyle.h"
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "printing/surface.h"
+#include "graphics/surface.h"
 #include "windowbase/pictureboxwidget.h"
 #include "windowbase/registry.h"
 

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 
 #include "core/appstate.h"
-#include "printing/fontmap.h"
+#include "graphics/fontmap.h"
 #include "windowbase/mainwindowview.h"
 #include "windowbase/windowstyle.h"
 

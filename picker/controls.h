@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "pictures/picture.h"
-#include "printing/units.h"
+#include "graphics/units.h"
 
 namespace orlenda {
 

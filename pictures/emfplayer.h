@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "pictures/emf.h"
-#include "printing/units.h"
+#include "graphics/units.h"
 
 namespace orlenda::emf {
 

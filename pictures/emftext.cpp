@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "pictures/emfplayer.h"
-#include "printing/fontmap.h"
+#include "graphics/fontmap.h"
 
 namespace orlenda::emf {
 

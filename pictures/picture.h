@@ -7,7 +7,7 @@
 #include <QString>
 #include <stdexcept>
 
-#include "printing/units.h"
+#include "graphics/units.h"
 
 namespace orlenda {
 

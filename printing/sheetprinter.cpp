@@ -17,7 +17,8 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "printing/imagesave.h"
+#include "document/calendardocument.h"
+#include "output/imagesave.h"
 #include "printing/printprompts.h"
 #include "printing/yearsheet.h"
 
@@ -362,6 +363,16 @@ PrintResult PrintYearSheetOn(const QPrinterInfo& info, int paper, const SheetInp
             break;
     }
     return result;
+}
+
+bool WriteYearSheetPdf(const QString& path, int paper, const CalendarDocument& doc,
+                       QString* error) {
+    return WriteYearSheetPdf(path, paper, SheetInputsOf(doc), doc.model(), error);
+}
+
+PrintResult PrintYearSheetToDefaultPrinter(int paper, const CalendarDocument& doc,
+                                           QWidget* parent) {
+    return PrintYearSheetToDefaultPrinter(paper, SheetInputsOf(doc), doc.model(), parent);
 }
 
 }  // namespace orlenda

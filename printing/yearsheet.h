@@ -6,40 +6,12 @@
 #include <QString>
 #include <array>
 
-#include "core/calendar.h"
-#include "printing/surface.h"
+#include "render/yearrenderer.h"
 
 class QPrinterInfo;
 class QWidget;
 
 namespace orlenda {
-
-// What the sheet needs from the windows, gathered by the caller.
-struct SheetInputs {
-    bool english = false;  // English month and weekday labels
-    bool colour = false;   // colour printing
-    QString yearCaption;   // the selected year as the main window shows it
-    std::array<QString, 4> greeting;
-    QString greetingFont;
-    bool inset = false;  // an inset picture was chosen
-    QImage insetPicture;
-    // Source rectangle on the picture, twips at its natural size; may run backwards.
-    double cropX = 0, cropY = 0, cropWidth = 0, cropHeight = 0;
-};
-
-// Prints one month of model at (x, y); sheetRow 0 adds the weekday header. Failures are
-// not caught: a failing operation ends the block.
-void PrintMonthBlock(Surface& page, const CalendarModel& model, int month, long x, long y,
-                     int sheetRow, bool english, bool colour);
-
-// Prints the greeting lines from the current position down; empty lines take no room.
-void prnwrd(Surface& page, const SheetInputs& in);
-
-// Lays out and ends one sheet on page (paper kPaperA3 or kPaperA4). The model must already
-// hold the year. A failing step is skipped and the next one runs; the page is still ended.
-// savedTitleColor receives the page colour read before the A4 title.
-void PrintYearSheet(Surface& page, int paper, const SheetInputs& in, const CalendarModel& model,
-                    Colour* savedTitleColor = nullptr);
 
 // ---- sending the sheet somewhere ----
 
@@ -79,6 +51,11 @@ PrintResult PrintYearSheetToPrinter(const QString& printerName, int paper, const
 // Prints the sheet on the given printer (both functions above end here).
 PrintResult PrintYearSheetOn(const QPrinterInfo& info, int paper, const SheetInputs& in,
                              const CalendarModel& model, Colour* savedTitleColor = nullptr);
+
+// The same for the choices of a document.
+bool WriteYearSheetPdf(const QString& path, int paper, const CalendarDocument& doc,
+                       QString* error = nullptr);
+PrintResult PrintYearSheetToDefaultPrinter(int paper, const CalendarDocument& doc, QWidget* parent);
 
 // The file name offered when saving the sheet of a year, e.g. "2008年历.pdf".
 QString DefaultSheetPdfName(const QString& yearCaption);

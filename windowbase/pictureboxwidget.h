@@ -2,7 +2,7 @@
 // A picture box control: shows the persistent image of a PictureBox surface.
 #include <QWidget>
 
-#include "printing/surface.h"
+#include "graphics/surface.h"
 
 namespace orlenda {
 

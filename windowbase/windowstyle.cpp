@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "printing/fontmap.h"
+#include "graphics/fontmap.h"
 
 namespace orlenda {
 

@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QString>
 
-#include "printing/units.h"
+#include "graphics/units.h"
 
 class QAbstractButton;
 class QPushButton;

@@ -12,7 +12,7 @@
 #include "app/form1.h"
 #include "app/qttranslations.h"
 #include "edoc/frmpreV.h"
-#include "printing/imagesave.h"
+#include "output/imagesave.h"
 #include "support/windowtesting.h"
 
 using namespace orlenda;

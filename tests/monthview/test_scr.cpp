@@ -6,7 +6,7 @@
 
 #include "app/form1.h"
 #include "app/startup.h"
-#include "monthview/monthprint.h"
+#include "render/monthrenderer.h"
 #include "monthview/scr.h"
 #include "printing/sheetfixture.h"
 #include "support/programstart.h"

@@ -5,7 +5,7 @@
 #include <QTransform>
 #include <vector>
 
-#include "printing/surface.h"
+#include "graphics/surface.h"
 
 namespace orlenda::testing {
 

@@ -3,8 +3,8 @@
 // one em of the font in effect, the em rounded to whole pixels as the screen's fonts are.
 #include <QtTest>
 
-#include "printing/fontmap.h"
-#include "printing/surface.h"
+#include "graphics/fontmap.h"
+#include "graphics/surface.h"
 
 using namespace orlenda;
 

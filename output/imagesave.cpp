@@ -1,4 +1,4 @@
-#include "printing/imagesave.h"
+#include "output/imagesave.h"
 
 #include <sys/statvfs.h>
 #include <unistd.h>

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "core/calendar.h"
-#include "printing/surface.h"
+#include "graphics/surface.h"
 
 namespace orlenda {
 

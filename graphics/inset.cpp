@@ -1,4 +1,4 @@
-#include "printing/inset.h"
+#include "graphics/inset.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "monthview/monthprint.h"
+#include "render/monthrenderer.h"
 
 #include "core/textconv.h"
 

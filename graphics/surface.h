@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "printing/units.h"
+#include "graphics/units.h"
 
 class QPagedPaintDevice;
 

@@ -1,10 +1,11 @@
-#include "printing/yearsheet.h"
+#include "render/yearrenderer.h"
 
 #include <cmath>
 #include <stdexcept>
 
 #include "core/textconv.h"
-#include "printing/inset.h"
+#include "document/calendardocument.h"
+#include "graphics/inset.h"
 
 namespace orlenda {
 
@@ -176,6 +177,127 @@ void PrintYearSheet(Surface& page, int paper, const SheetInputs& in, const Calen
         });
     }
     Step([&] { page.EndDoc(); });
+}
+
+SheetInputs SheetInputsOf(const CalendarDocument& doc) {
+    SheetInputs in;
+    in.english = doc.english();
+    in.colour = doc.colour();
+    in.yearCaption = QString::number(doc.year());
+    in.greeting = doc.greetingLines();
+    in.greetingFont = doc.greetingFont();
+    in.inset = !doc.inset().isNull();
+    if (in.inset) in.insetPicture = doc.inset().image;
+    const Crop c = doc.insetCrop();
+    in.cropX = c.x;
+    in.cropY = c.y;
+    in.cropWidth = c.width;
+    in.cropHeight = c.height;
+    return in;
+}
+
+void DrawYearSheet(Surface& page, int paper, const CalendarDocument& doc) {
+    PrintYearSheet(page, paper, SheetInputsOf(doc), doc.model());
+}
+
+namespace {
+
+constexpr double kDocInsetLeft = 6950;
+constexpr double kDocInsetTop = 10800;
+constexpr double kDocInsetSide = 3000;
+
+void DrawDocumentMonth(Surface& s, const CalendarModel& model, int month, int x, int y,
+                       int sheetRow) {
+    s.CurrentX = x;
+    s.CurrentY = y;
+    const int left = x;
+    const int lunarLeft = x + 130;
+    s.FontSize = 12;
+    s.FontBold = false;
+
+    if (sheetRow == 0) {
+        s.FontSize = 9;
+        s.CurrentX = x + 70;
+        for (int d = 1; d <= 7; ++d) {
+            s.FontName = QStringLiteral("宋体");
+            s.Print(Q(Format(model.WeekdayNamesCn[d - 1], "@@@")), false);
+        }
+        s.PrintEnd();
+        s.PrintEnd();
+        s.FontSize = 12;
+    }
+
+    s.FontName = QStringLiteral("宋体");
+    const QString monthTitle = Q(Format(std::to_string(month), "@@")) + QStringLiteral("月");
+    for (int w = 1; w <= 6; ++w) {
+        s.CurrentX = left;
+        for (int d = 1; d <= 7; ++d) {
+            s.FontName = QStringLiteral("宋体");
+            s.FontSize = 12;
+            if (w == 1 && d == 1) {
+                // The title takes the first cell even when day 1 falls on a Monday.
+                s.CurrentX = left - 100;
+                s.Print(monthTitle, false);
+            } else {
+                s.Print(Q(Format(model.DayGrid[month][w][d], "@@@")), false);
+            }
+        }
+        s.PrintEnd();
+        s.CurrentX = lunarLeft;
+        for (int d = 1; d <= 7; ++d) {
+            s.FontSize = 6;
+            s.FontName = QStringLiteral("黑体");
+            s.Print(Q(Format(model.LunarGrid[month][w][d], "@@@")), false);
+        }
+        s.PrintEnd();
+    }
+    s.PrintEnd();
+}
+
+}  // namespace
+
+void DrawDocumentPicture(PictureBox& s, const CalendarDocument& doc) {
+    s.SetBackColor(doc.backgroundColour());
+    s.SetPicture(doc.backgroundPicture());
+    // Drawing over the last showing would thicken the anti-aliased text and leave a fringe
+    // of its old colour; a showing always starts from the bare background.
+    s.Cls();
+    s.FontSize = 20;
+    s.FontBold = true;
+    s.FontItalic = false;
+    s.ForeColor = doc.dateColour();
+    s.FontName = QStringLiteral("仿宋_GB2312");
+    s.CurrentX = 750;
+    s.CurrentY = 250;
+    s.Print(QStringLiteral("    ") + QString::number(doc.year()) + QStringLiteral("年"), true);
+    s.PrintEnd();
+    s.FontItalic = false;
+    s.FontUnderline = false;
+
+    for (int r = 0; r <= 3; ++r)
+        for (int c = 1; c <= 3; ++c)
+            DrawDocumentMonth(s, doc.model(), 3 * r + c, 1250 + 3000 * (c - 1),
+                              750 + 2400 * r + (r > 0 ? 400 : 0), r);
+
+    s.FontSize = 26;
+    s.FontBold = true;
+    s.FontName = doc.greetingFont();
+    s.FontItalic = true;
+    s.ForeColor = doc.greetingColour();
+    for (const QString& line : doc.greetingLines()) {
+        s.CurrentX = 650;
+        if (!line.isEmpty()) s.Print(line, true);
+    }
+
+    if (doc.inset().isNull()) return;
+    const Crop c = doc.insetCrop();
+    // A crop drawn right-to-left or bottom-to-top is the same rectangle; an empty one
+    // leaves no proportion to keep, so there is no inset.
+    const auto crop = NormalizedCrop(c.x, c.y, c.width, c.height);
+    if (!crop) return;
+    const auto box = InsetBox(kDocInsetLeft, kDocInsetTop, kDocInsetSide, *crop);
+    s.PaintPicture(doc.inset().image, box.x, box.y, box.width, box.height, crop->x, crop->y,
+                   crop->width, crop->height);
 }
 
 }  // namespace orlenda

@@ -1,4 +1,4 @@
-#include "printing/surface.h"
+#include "graphics/surface.h"
 
 #include <QFontMetricsF>
 #include <QHash>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "printing/fontmap.h"
+#include "graphics/fontmap.h"
 
 namespace orlenda {
 

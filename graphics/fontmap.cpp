@@ -1,4 +1,4 @@
-#include "printing/fontmap.h"
+#include "graphics/fontmap.h"
 
 #include <QFont>
 #include <QFontDatabase>
