@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "app/qttranslations.h"
-#include "app/startup.h"
+#include "windows/qttranslations.h"
+#include "windows/startup.h"
 #include "cli/cli.h"
 
 int main(int argc, char** argv) {

@@ -15,16 +15,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/form1.h"
-#include "app/startup.h"
+#include "windows/mainwindow.h"
+#include "windows/startup.h"
 #include "bench/photo.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/yeardata.h"
-#include "monthview/scr.h"
+#include "windows/monthview.h"
 #include "printing/yearsheet.h"
-#include "windowbase/messages.h"
-#include "windowbase/registry.h"
+#include "windows/messages.h"
+#include "windows/registry.h"
 
 using namespace orlenda;
 

@@ -11,15 +11,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/form1.h"
+#include "windows/mainwindow.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/yeardata.h"
-#include "edoc/frmpreV.h"
-#include "greeting/wrd.h"
-#include "picker/sel.h"
-#include "windowbase/messages.h"
-#include "windowbase/registry.h"
+#include "windows/documentwindow.h"
+#include "windows/greetingeditor.h"
+#include "windows/picturechooser.h"
+#include "windows/messages.h"
+#include "windows/registry.h"
 
 using namespace orlenda;
 

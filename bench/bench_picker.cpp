@@ -12,11 +12,11 @@
 #include <cstdio>
 
 #include "bench/photo.h"
-#include "picker/sel.h"
+#include "windows/picturechooser.h"
 #include "pictures/emf.h"
 #include "pictures/picture.h"
-#include "windowbase/messages.h"
-#include "windowbase/registry.h"
+#include "windows/messages.h"
+#include "windows/registry.h"
 
 using namespace orlenda;
 
@@ -71,7 +71,7 @@ BENCHMARK(BM_DecodeWholePicture)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_RenderEmf(benchmark::State& state) {
     QFile file(QFileInfo(QStringLiteral(__FILE__))
                    .dir()
-                   .filePath(QStringLiteral("../tests/picker/data/libreoffice.emf")));
+                   .filePath(QStringLiteral("../tests/pictures/data/libreoffice.emf")));
     if (!file.open(QIODevice::ReadOnly)) return state.SkipWithError("no libreoffice.emf");
     const QByteArray bytes = file.readAll();
     for (auto _ : state) {

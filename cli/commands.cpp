@@ -9,19 +9,19 @@
 #include <cstdint>
 #include <iostream>
 
-#include "app/form1.h"
+#include "windows/mainwindow.h"
 #include "cli/cli.h"
 #include "cli/options.h"
 #include "cli/session.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
-#include "edoc/frmpreV.h"
+#include "windows/documentwindow.h"
 #include "render/monthrenderer.h"
-#include "picker/sel.h"
+#include "windows/picturechooser.h"
 #include "output/imagesave.h"
 #include "graphics/surface.h"
 #include "printing/yearsheet.h"
-#include "windowbase/registry.h"
+#include "windows/registry.h"
 
 namespace orlenda::cli {
 

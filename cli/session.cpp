@@ -5,15 +5,15 @@
 #include <iostream>
 #include <optional>
 
-#include "app/form1.h"
+#include "windows/mainwindow.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
 #include "core/yeardata.h"
-#include "greeting/wrd.h"
-#include "picker/sel.h"
+#include "windows/greetingeditor.h"
+#include "windows/picturechooser.h"
 #include "graphics/inset.h"
-#include "windowbase/registry.h"
+#include "windows/registry.h"
 
 namespace orlenda::cli {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/options.h"
-#include "windowbase/messages.h"
+#include "windows/messages.h"
 
 namespace orlenda {
 class Form1;

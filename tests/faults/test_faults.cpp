@@ -17,13 +17,13 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/form1.h"
-#include "edoc/frmpreV.h"
-#include "monthview/scr.h"
-#include "picker/controls.h"
-#include "picker/sel.h"
+#include "windows/mainwindow.h"
+#include "windows/documentwindow.h"
+#include "windows/monthview.h"
+#include "windows/filelists.h"
+#include "windows/picturechooser.h"
 #include "printing/printprompts.h"
-#include "tests/picker/testpictures.h"
+#include "support/testpictures.h"
 #include "tests/support/windowtesting.h"
 
 using namespace orlenda;

@@ -14,7 +14,7 @@ mode=${1:-}
 bin=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 inputs=$here/inputs
-pictures=$(cd "$here/../picker/data" && pwd)
+pictures=$(cd "$here/../pictures/data" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/out" "$work/files"

@@ -8,11 +8,11 @@
 #include <QtTest>
 
 #include "../support/windowtesting.h"
-#include "app/form1.h"
-#include "app/form2.h"
+#include "windows/mainwindow.h"
+#include "windows/helpwindow.h"
 #include "core/appstate.h"
 #include "sheetfixture.h"
-#include "windowbase/messages.h"
+#include "windows/messages.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;

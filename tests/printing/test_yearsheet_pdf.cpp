@@ -4,11 +4,11 @@
 #include <QtTest>
 
 #include "../support/windowtesting.h"
-#include "app/form1.h"
+#include "windows/mainwindow.h"
 #include "core/appstate.h"
 #include "printing/printprompts.h"
 #include "sheetfixture.h"
-#include "windowbase/messages.h"
+#include "windows/messages.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;

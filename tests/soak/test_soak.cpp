@@ -9,10 +9,10 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include "app/form1.h"
-#include "edoc/frmpreV.h"
-#include "picker/controls.h"
-#include "picker/sel.h"
+#include "windows/mainwindow.h"
+#include "windows/documentwindow.h"
+#include "windows/filelists.h"
+#include "windows/picturechooser.h"
 #include "printing/printprompts.h"
 #include "support/windowtesting.h"
 

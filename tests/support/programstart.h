@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QtTest>
 
-#include "app/form1.h"
-#include "app/startup.h"
-#include "monthview/scr.h"
-#include "windowbase/registry.h"
+#include "windows/mainwindow.h"
+#include "windows/startup.h"
+#include "windows/monthview.h"
+#include "windows/registry.h"
 
 namespace orlenda::testing {
 

@@ -14,8 +14,8 @@
 #include <QtTest>
 
 #include "core/appstate.h"
-#include "windowbase/messages.h"
-#include "windowbase/registry.h"
+#include "windows/messages.h"
+#include "windows/registry.h"
 
 namespace orlenda::testing {
 

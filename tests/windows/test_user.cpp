@@ -1,0 +1,68 @@
+// What a person meets in the installed program: Qt's own texts in Chinese, and a save that
+// lands in the user's home, never in the program's folder. The save needs a user who is not
+// root and a program folder that user cannot write (tests/support/unprivileged.sh runs this
+// as nobody when started as root); otherwise it skips and says why.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+#include "windows/mainwindow.h"
+#include "windows/qttranslations.h"
+#include "windows/documentwindow.h"
+#include "output/imagesave.h"
+#include "support/windowtesting.h"
+
+using namespace orlenda;
+using namespace orlenda::testing;
+
+class UserTest : public QObject, public WindowTestBase {
+    Q_OBJECT
+  private slots:
+    void init() { startCase(); }
+    void cleanup() { endCase(); }
+
+    void qtSpeaksChinese() {
+        QVERIFY(LoadQtChinese(*qApp));
+        QMessageBox box(QMessageBox::NoIcon, QString(), QString(),
+                        QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+    }
+
+    // The save button of the electronic document, as a user presses it.
+    void documentGoesToPictures() {
+        const QString programDir = QCoreApplication::applicationDirPath();
+        if (geteuid() == 0) QSKIP("root writes everywhere; run as a user who is not root");
+        if (FolderWritable(programDir))
+            QSKIP("this user can write the program's folder, unlike an installed program's");
+        const QString pictures = qEnvironmentVariable("HOME") + QStringLiteral("/Pictures");
+        QVERIFY(!QFileInfo::exists(pictures));
+        Form1& main = Windows().show<Form1>();
+        PickFromList(main.Combo1, QStringLiteral("2008"));
+        QTest::mouseClick(main.Command8, Qt::LeftButton);  // 创建电子文档
+        frmpreV& doc = Windows().ref<frmpreV>();
+        QVERIFY(QTest::qWaitForWindowExposed(&doc));
+        QTest::mouseClick(doc.Command2, Qt::LeftButton);  // 显示年历
+        messages.clear();
+        QTest::mouseClick(doc.Command1, Qt::LeftButton);  // 保存图形
+        const QString file = pictures + QStringLiteral("/2008年历1.BMP");
+        QCOMPARE(messages, QStringList{QStringLiteral("图形已成功保存在") + file});
+        QCOMPARE(QImage(file).size(), QSize(769, 1000));
+        QVERIFY(!QFileInfo::exists(programDir + QStringLiteral("/2008年历1.BMP")));
+    }
+};
+
+int main(int argc, char** argv) {
+    // A fresh home, so that the pictures folder is made by the program.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qunsetenv("XDG_CONFIG_HOME");
+    QApplication app(argc, argv);
+    UserTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_user.moc"

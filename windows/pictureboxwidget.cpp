@@ -1,0 +1,24 @@
+#include "windows/pictureboxwidget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace orlenda {
+
+PictureBoxWidget::PictureBoxWidget(int widthTwips, int heightTwips, Colour back, QWidget* parent)
+    : QWidget(parent), box_(widthTwips, heightTwips, back) {
+    resize(box_.Image().size());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBoxWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(QPoint(0, 0), box_.Image());
+}
+
+void PictureBoxWidget::mousePressEvent(QMouseEvent* e) {
+    emit mousePressedTwips(e->button(), e->position().x() * kTwipsPerPixel,
+                           e->position().y() * kTwipsPerPixel);
+}
+
+}  // namespace orlenda
