@@ -15,16 +15,18 @@
 #include <cstdio>
 #include <cstring>
 
-#include "windows/mainwindow.h"
-#include "windows/startup.h"
 #include "bench/photo.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/yeardata.h"
-#include "windows/monthview.h"
-#include "printing/yearsheet.h"
+#include "document/calendardocument.h"
+#include "output/sheetpdf.h"
+#include "render/monthrenderer.h"
+#include "windows/mainwindow.h"
 #include "windows/messages.h"
+#include "windows/monthview.h"
 #include "windows/registry.h"
+#include "windows/startup.h"
 
 using namespace orlenda;
 
@@ -40,19 +42,6 @@ YearRecord Record2008() {
     return *record;
 }
 
-// Windows as the program has them after start-up, hidden, with 2008 selected.
-void Prepare2008() {
-    Windows().clear();
-    State().Reset();
-    ForgetDataProblems();
-    SetMessageSink([](QWidget*, const QString&) {});
-    State().DataPath = ORLENDA_DATA_FILE;
-    Form1& main = Windows().ref<Form1>();
-    main.SetLabel1(QStringLiteral("2008"));
-    const YearRecord record = Record2008();
-    BuildYearCalendar(2008, &record, Model(), nullptr);
-}
-
 void BM_BuildYearCalendar(benchmark::State& state) {
     const YearRecord record = Record2008();
     CalendarModel model;
@@ -63,36 +52,38 @@ void BM_BuildYearCalendar(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildYearCalendar)->Unit(benchmark::kMicrosecond);
 
-// The month view's prts: clear and draw one month, then finish the picture as a repaint does.
+// The month view's drawing: clear and draw one month, then finish the picture as a repaint
+// does.
 void BM_MonthViewDraw(benchmark::State& state) {
-    Prepare2008();
-    scr& view = Windows().ref<scr>();
-    std::int16_t month = 0;
+    CalendarDocument doc;
+    doc.setDataPath(QStringLiteral(ORLENDA_DATA_FILE));
+    doc.setYear(2008);
+    PictureBox view(6255, 4575, RGB(192, 255, 192));
+    view.FontName = QStringLiteral("宋体");
+    int month = 0;
     for (auto _ : state) {
-        month = std::int16_t(month % 12 + 1);
-        view.prts(month);
-        benchmark::DoNotOptimize(view.Picture1->box().Image().constBits());
+        month = month % 12 + 1;
+        DrawMonthView(view, doc.model(), month);
+        benchmark::DoNotOptimize(view.Image().constBits());
     }
-    Windows().clear();
 }
 BENCHMARK(BM_MonthViewDraw)->Unit(benchmark::kMillisecond);
 
 // What the A4 button produces when no printer is there: the sheet written as a PDF file.
 void BM_SheetA4Pdf(benchmark::State& state) {
-    Prepare2008();
+    CalendarDocument doc;
+    doc.setDataPath(QStringLiteral(ORLENDA_DATA_FILE));
+    doc.setYear(2008);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sheet.pdf"));
-    Form1& main = Windows().ref<Form1>();
-    const SheetInputs in = main.GatherSheetInputs();
     for (auto _ : state) {
         QString error;
-        if (!WriteYearSheetPdf(path, kPaperA4, in, Model(), &error)) {
+        if (!WriteYearSheetPdf(path, kPaperA4, doc, &error)) {
             state.SkipWithError(error.toStdString().c_str());
             break;
         }
     }
     state.counters["KiB"] = double(QFileInfo(path).size()) / 1024;
-    Windows().clear();
 }
 BENCHMARK(BM_SheetA4Pdf)->Unit(benchmark::kMillisecond);
 

@@ -2,24 +2,15 @@
 // 770 x 1000 background picture, the greeting and an inset.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QCheckBox>
+#include <QGuiApplication>
 #include <QImage>
-#include <QLineEdit>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 
-#include "windows/mainwindow.h"
-#include "core/appstate.h"
-#include "core/calendar.h"
-#include "core/yeardata.h"
-#include "windows/documentwindow.h"
-#include "windows/greetingeditor.h"
-#include "windows/picturechooser.h"
-#include "windows/messages.h"
-#include "windows/registry.h"
+#include "document/calendardocument.h"
+#include "output/imagesave.h"
+#include "render/yearrenderer.h"
 
 using namespace orlenda;
 
@@ -35,40 +26,18 @@ QImage Noise(QSize size) {
 
 struct Document {
     QTemporaryDir dir;
-    frmpreV* window = nullptr;
+    CalendarDocument doc;
+    PictureBox picture{kDocumentWidth, kDocumentHeight};
 
     Document() {
-        SetMessageSink([](QWidget*, const QString&) {});
-        DataReport report;
-        const auto record = ReadYearRecord(ORLENDA_DATA_FILE, 2008, report);
-        State().SelectedYear = 2008;
-        BuildYearCalendar(2008, record ? &*record : nullptr, Model(), &report);
-        if (!record) std::fprintf(stderr, "no data: %s\n", report.message.c_str());
-
-        const QString back = dir.filePath("back.bmp");
-        Noise(QSize(770, 1000)).save(back);
-        Noise(QSize(640, 480)).save(dir.filePath("inset.jpg"));
-        sel& chooser = Windows().ref<sel>();
-        chooser.Dir1->SetPath(dir.path());
-        chooser.File1->SelectFile("inset.jpg");
-        chooser.File1_Click();
-        State().InsetPicturePath = dir.filePath("inset.jpg").toStdString();
-        State().CropX = 600;
-        State().CropY = 300;
-        State().CropWidth = 4500;
-        State().CropHeight = 3000;
-        State().BackgroundPicturePath = back.toStdString();
-        // Default greeting lines, in the main window's language (that window made hidden).
-        Windows().provide<MainWindowView, Form1>();
-        Windows().ref<wrd>();
-
-        window = &Windows().ref<frmpreV>();
-        window->SaveFolder = dir.path();
-        window->Check1->setChecked(true);
-        window->Command2_Click();
-        if (window->Picture1->box().Picture().size() != QSize(770, 1000) ||
-            chooser.Image1Picture().isNull() || !record) {
-            std::fprintf(stderr, "the document is not set up as measured\n");
+        doc.setDataPath(QStringLiteral(ORLENDA_DATA_FILE));
+        doc.setYear(2008);
+        doc.setInset({dir.filePath("inset.jpg"), Noise(QSize(640, 480))}, {600, 300, 4500, 3000});
+        doc.setBackgroundPath(dir.filePath("back.bmp"));
+        doc.setBackgroundPicture(Noise(QSize(770, 1000)));
+        DrawDocumentPicture(picture, doc);
+        if (!doc.dataReport().ok()) {
+            std::fprintf(stderr, "no data: %s\n", doc.dataReport().message.c_str());
             std::exit(1);
         }
     }
@@ -80,11 +49,10 @@ Document& Doc() {
 }
 
 void BM_ScrollRedraw(benchmark::State& state) {
-    frmpreV& w = *Doc().window;
-    static int step = 0;
+    Document& d = Doc();
     for (auto _ : state) {
-        w.VScroll1->setValue(++step % 2 ? 20 : 40);  // clears and draws the whole calendar
-        benchmark::DoNotOptimize(w.Picture1->box().Image().constBits());  // as a repaint does
+        DrawDocumentPicture(d.picture, d.doc);
+        benchmark::DoNotOptimize(d.picture.Image().constBits());  // as a repaint does
     }
 }
 BENCHMARK(BM_ScrollRedraw)
@@ -94,8 +62,16 @@ BENCHMARK(BM_ScrollRedraw)
     ->ReportAggregatesOnly(true);
 
 void BM_Save(benchmark::State& state) {
-    frmpreV& w = *Doc().window;
-    for (auto _ : state) w.Command1_Click();
+    Document& d = Doc();
+    const QString path = d.dir.filePath(QStringLiteral("2008年历1.BMP"));
+    for (auto _ : state) {
+        const QString error =
+            SaveImageWhole(d.picture.Image().convertToFormat(QImage::Format_RGB888), path, "bmp");
+        if (!error.isEmpty()) {
+            state.SkipWithError(error.toStdString().c_str());
+            break;
+        }
+    }
 }
 BENCHMARK(BM_Save)
     ->Unit(benchmark::kMillisecond)
@@ -107,11 +83,10 @@ BENCHMARK(BM_Save)
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     Doc();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    Windows().clear();
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include <filesystem>
+#include <QGuiApplication>
 #include <iostream>
 
 #include "cli/options.h"
@@ -16,19 +16,22 @@ using cli::FindCommand;
 using cli::Invocation;
 using cli::UsageError;
 
-std::string ProgramDirectory(const char* argv0) {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty()) {
-        if (!argv0 || !*argv0) return ".";
-        exe = std::filesystem::absolute(argv0, ec);
-        if (ec) return ".";
-    }
-    return exe.parent_path().string();
+namespace {
+
+// Qt's own notes (a missing XDG_RUNTIME_DIR, a plugin's remarks) are not the command's
+// business: only its critical messages reach standard error, and the program's own log
+// categories when they are turned on.
+void QtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    const QByteArray category = context.category ? context.category : "";
+    if (category.startsWith("orlenda."))
+        std::cerr << "orlenda: " << category.constData() << ": " << text.toStdString() << '\n';
+    else if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << "orlenda: qt: " << text.toStdString() << '\n';
 }
 
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                   const std::string& programDir) {
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Command* command = nullptr;
     try {
         if (args.empty() || args[0] == "--help" || args[0] == "-h" ||
@@ -50,7 +53,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         }
         command = FindCommand(args[0]);
         if (!command) throw UsageError("unknown command \"" + args[0] + "\"");
-        Invocation inv = cli::Parse(*command, args, 1, out, err, programDir);
+        Invocation inv = cli::Parse(*command, args, 1, out, err);
         if (inv.options.count("--help")) {
             cli::PrintCommandHelp(*command, out);
             return kExitOk;
@@ -78,8 +81,14 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 int RunCommandLine(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-    return RunCommandLine(args, std::cout, std::cerr,
-                          ProgramDirectory(argc > 0 ? argv[0] : nullptr));
+    qInstallMessageHandler(QtMessages);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The application sees no arguments: Qt's own options are the command's words here.
+    int appArgc = 1;
+    char arg0[] = "orlenda";
+    char* appArgv[] = {arg0, nullptr};
+    QGuiApplication app(appArgc, appArgv);
+    return RunCommandLine(args, std::cout, std::cerr);
 }
 
 }  // namespace orlenda

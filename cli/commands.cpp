@@ -1,27 +1,22 @@
-// The commands model, month, sheet and edoc: each checks its arguments, then draws with the
-// code the windows use and writes the result.
-#include <QCheckBox>
+// The commands model, month, sheet and edoc: each checks its arguments, fills a calendar
+// document as the windows would and draws it with the renderer the windows use.
+#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <cerrno>
-#include <cstdint>
 #include <iostream>
 
-#include "windows/mainwindow.h"
 #include "cli/cli.h"
+#include "cli/documentoptions.h"
 #include "cli/options.h"
-#include "cli/session.h"
-#include "core/appstate.h"
 #include "core/calendar.h"
-#include "windows/documentwindow.h"
-#include "render/monthrenderer.h"
-#include "windows/picturechooser.h"
-#include "output/imagesave.h"
+#include "graphics/logging.h"
 #include "graphics/surface.h"
-#include "printing/yearsheet.h"
-#include "windows/registry.h"
+#include "output/cupsjob.h"
+#include "output/imagesave.h"
+#include "output/sheetpdf.h"
+#include "render/monthrenderer.h"
+#include "render/yearrenderer.h"
 
 namespace orlenda::cli {
 
@@ -56,13 +51,13 @@ void WriteGrid(std::ostream& out, const Grid& grid) {
 }
 
 int RunModel(Invocation& inv) {
-    int year = YearArgument(inv.arguments[0]);
-    CalendarModel model;
-    BuildModel(inv, year, model);
+    const int year = YearArgument(inv.arguments[0]);
+    CalendarDocument doc;
+    SetYear(inv, doc, year);
     inv.out << "{\"year\": " << year << ",\n \"DayGrid\": ";
-    WriteGrid(inv.out, model.DayGrid);
+    WriteGrid(inv.out, doc.model().DayGrid);
     inv.out << ",\n \"LunarGrid\": ";
-    WriteGrid(inv.out, model.LunarGrid);
+    WriteGrid(inv.out, doc.model().LunarGrid);
     inv.out << "\n}\n";
     return kExitOk;
 }
@@ -98,25 +93,47 @@ int RunMonth(Invocation& inv) {
     if (month < 1 || month > 12)
         throw UsageError("MONTH must be a whole number from 1 to 12, not " + Quoted(monthText));
 
-    Session session(inv);
-    BuildModel(inv, year, Model());
+    CalendarDocument doc;
+    SetYear(inv, doc, year);
     // The month view's picture box: its size, colour and font.
     LineRecorder view(6255, 4575, RGB(192, 255, 192));
     view.FontName = QStringLiteral("宋体");
     view.FontSize = 9;
-    PrintMonthView(view, Model(), std::int16_t(month));
+    DrawMonthView(view, doc.model(), month);
     for (const QString& line : view.lines) inv.out << Str(line) << '\n';
     return kExitOk;
 }
 
-void WriteSheetPdf(const std::string& out, int paper, const SheetInputs& in,
-                   Colour* savedTitleColor) {
+// ---- sheet
+
+void WriteSheetPdf(const std::string& out, int paper, const CalendarDocument& doc) {
     const QFileInfo target(Q(out));
     if (target.isDir()) throw Failure("cannot write " + out + ": " + SystemError(EISDIR));
     // The sheet writer saves atomically: out is whole or untouched.
     QString error;
-    if (!WriteYearSheetPdf(target.absoluteFilePath(), paper, in, Model(), &error, savedTitleColor))
+    if (!WriteYearSheetPdf(target.absoluteFilePath(), paper, doc, &error))
         throw Failure("cannot write " + out + ": " + Str(error));
+}
+
+// The sheet drawn as PDF on the queue's paper and handed to the queue, whose answer is
+// watched as the windows watch theirs.
+void PrintSheet(const Invocation& inv, const std::string& queue, int paper,
+                const CalendarDocument& doc) {
+    const std::optional<PrintQueue> q = FindPrintQueue(Q(queue));
+    if (!q) throw Failure(Str(QStringLiteral("没有名为“%1”的打印机。").arg(Q(queue))));
+    const YearContent content = SheetContentOf(doc);
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    if (WriteYearSheetPdf(pdf, paper, content, q->papers, q->ownPaper) == 0)
+        throw Failure(Str(QStringLiteral("打印作业未能开始，年历没有打印。")));
+    const JobOutcome job = PrintPdf(*q, SheetTitle(content.yearCaption), pdf.data());
+    if (!job.detail.isEmpty())
+        qCWarning(lcPrint) << "the print system on" << q->name << "said:" << job.detail;
+    if (job.state == JobOutcome::State::Failed)
+        throw Failure(job.message.isEmpty()  ? "the sheet was not printed on " + queue
+                      : job.detail.isEmpty() ? Str(job.message)
+                                             : Str(job.message) + " (" + Str(job.detail) + ")");
+    if (!job.message.isEmpty()) inv.warn(Str(job.message));
 }
 
 int RunSheet(Invocation& inv) {
@@ -135,34 +152,20 @@ int RunSheet(Invocation& inv) {
     if (queue && queue->empty()) throw UsageError("--printer needs a queue name");
     CropOption(inv);
 
-    Session session(inv);
-    Form1& main = session.mainWindow(year, inv.flag("--english"), inv.flag("--colour"));
-    session.greeting();
-    session.inset();
-    const SheetInputs in = main.GatherSheetInputs();
-    Colour* saved = paper == kPaperA4 ? &main.SavedTitleColor : nullptr;
-    if (out) {
-        WriteSheetPdf(*out, paper, in, saved);
-        return kExitOk;
-    }
-    const PrintResult result = PrintYearSheetToPrinter(Q(*queue), paper, in, Model(), saved);
-    if (result.status == PrintResult::Status::Failed)
-        throw Failure(result.message.isEmpty() ? "the sheet was not printed on " + *queue
-                      : result.detail.isEmpty()
-                          ? Str(result.message)
-                          : Str(result.message) + " (" + Str(result.detail) + ")");
-    if (!result.message.isEmpty()) inv.warn(Str(result.message));
+    CalendarDocument doc;
+    SetYear(inv, doc, year);
+    doc.setEnglish(inv.flag("--english"));
+    doc.setColour(inv.flag("--colour"));
+    SetGreeting(inv, doc);
+    SetInset(inv, doc);
+    if (out)
+        WriteSheetPdf(*out, paper, doc);
+    else
+        PrintSheet(inv, *queue, paper, doc);
     return kExitOk;
 }
 
-// Enters a colour in the palette as the user does: the option, the three boxes, Enter.
-void MixColour(frmpreV& w, QRadioButton* option, Colour c) {
-    option->setChecked(true);
-    w.Text2[0]->setText(QString::number(c & 0xff));
-    w.Text2[1]->setText(QString::number((c >> 8) & 0xff));
-    w.Text2[2]->setText(QString::number((c >> 16) & 0xff));
-    w.Text2_KeyPress(0, 13);
-}
+// ---- edoc
 
 void SavePicture(const QImage& image, const std::string& out, const QString& suffix) {
     const QString error = WriteImageWhole(image.convertToFormat(QImage::Format_RGB888), Q(out),
@@ -180,39 +183,19 @@ int RunEdoc(Invocation& inv) {
     const auto greeting = ColourOption(inv, "--greeting-colour");
     CropOption(inv);
 
-    Session session(inv);
-    session.mainWindow(year, inv.flag("--english"), false);
-    session.greeting();
-    session.inset();
-    std::string backgroundPath;
-    if (const auto path = inv.option("--background")) {
-        // Checked as the chooser would list it; the document loads it itself.
-        const QFileInfo info = InputFile(*path, "background picture");
-        if (!MatchesPattern(info.fileName(), Windows().ref<sel>().File1->Pattern()))
-            throw Failure("background picture " + *path +
-                          ": pictures must be JPG, GIF, BMP, JPEG, ICO or EMF files");
-        backgroundPath = Str(info.absoluteFilePath());
-        State().BackgroundPicturePath = backgroundPath;
-    }
+    CalendarDocument doc;
+    SetYear(inv, doc, year);
+    doc.setEnglish(inv.flag("--english"));
+    SetGreeting(inv, doc);
+    SetInset(inv, doc);
+    SetBackground(inv, doc);
+    if (background) doc.setBackgroundColour(*background);
+    if (date) doc.setDateColour(*date);
+    if (greeting) doc.setGreetingColour(*greeting);
 
-    frmpreV& w = Windows().ref<frmpreV>();
-    session.takeMessages();
-    if (background) MixColour(w, w.Option1, *background);
-    if (!backgroundPath.empty()) {
-        w.Check1->setChecked(true);
-        const std::string said = session.takeMessages();
-        if (!w.Check1->isChecked())
-            throw Failure(said.empty() ? "background picture " + *inv.option("--background") +
-                                             " cannot be used"
-                                       : said);
-    }
-    if (date) MixColour(w, w.Option2, *date);
-    if (greeting) MixColour(w, w.Option3, *greeting);
-    const std::string said = session.takeMessages();
-    if (!said.empty()) throw Failure(said);
-
-    w.Command2_Click();
-    SavePicture(w.Picture1->box().Image(), *out, suffix);
+    PictureBox picture(kDocumentWidth, kDocumentHeight);
+    DrawDocumentPicture(picture, doc);
+    SavePicture(picture.Image(), *out, suffix);
     return kExitOk;
 }
 

@@ -11,6 +11,7 @@
 
 #include "core/textconv.h"
 #include "core/yeardata.h"
+#include "document/calendardocument.h"
 #include "graphics/inset.h"
 
 namespace orlenda::cli {
@@ -127,7 +128,7 @@ void RefuseLastWord(const QCommandLineParser& parser, const std::vector<Option>&
 }  // namespace
 
 Invocation Parse(const Command& c, const std::vector<std::string>& args, std::size_t first,
-                 std::ostream& out, std::ostream& err, const std::string& programDir) {
+                 std::ostream& out, std::ostream& err) {
     std::vector<Option> options = c.options;
     options.push_back(kHelpOption);
     QCommandLineParser parser;
@@ -148,7 +149,7 @@ Invocation Parse(const Command& c, const std::vector<std::string>& args, std::si
         RefuseLastWord(parser, options, args[i], optionsBefore);
     }
 
-    Invocation inv{{}, {}, programDir, out, err};
+    Invocation inv{{}, {}, out, err};
     for (const Option& o : options) {
         const qsizetype given = TimesGiven(parser, o);
         if (given == 0) continue;
@@ -175,9 +176,9 @@ int YearArgument(const std::string& text) {
     return static_cast<int>(year);
 }
 
-std::string DataPath(const Invocation& inv) {
-    if (auto path = inv.option("--data")) return *path;
-    return DefaultDataPath(inv.programDir);
+QString DataPath(const Invocation& inv) {
+    if (auto path = inv.option("--data")) return Q(*path);
+    return FindDataFile();
 }
 
 std::vector<QString> SplitList(const std::string& text) {

@@ -36,7 +36,6 @@ struct Option {
 struct Invocation {
     std::vector<std::string> arguments;          // the command's positional arguments
     std::map<std::string, std::string> options;  // options given, with their values
-    std::string programDir;
     std::ostream& out;
     std::ostream& err;
 
@@ -69,7 +68,7 @@ void PrintHelp(std::ostream& out);
 
 // Splits the arguments after the command name into positional ones and options.
 Invocation Parse(const Command& c, const std::vector<std::string>& args, std::size_t first,
-                 std::ostream& out, std::ostream& err, const std::string& programDir);
+                 std::ostream& out, std::ostream& err);
 
 std::string Quoted(const std::string& s);
 std::string Str(const QString& s);
@@ -78,8 +77,8 @@ std::string SystemError(int error);
 
 // The YEAR argument: a number (else a usage error) within the supported years (else a failure).
 int YearArgument(const std::string& text);
-// --data, or china.txt beside the program.
-std::string DataPath(const Invocation& inv);
+// --data, or the document's default data file.
+QString DataPath(const Invocation& inv);
 // "R,G,B", each a whole number from 0 to 255.
 std::optional<Colour> ColourOption(const Invocation& inv, const std::string& name);
 // "X,Y,W,H": twips of the picture at natural size; width and height may run backwards, as

@@ -1,37 +1,22 @@
 // Sending the year sheet to the default printer (CUPS) or, without a printer, to a PDF file.
-#include <cups/cups.h>
-
 #include <QCursor>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageSize>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScopeGuard>
 #include <QStandardPaths>
-#include <QThread>
-#include <QTimer>
 #include <algorithm>
 
-#include "document/calendardocument.h"
-#include "output/imagesave.h"
+#include "graphics/logging.h"
+#include "output/cupsjob.h"
 #include "printing/printprompts.h"
 #include "printing/yearsheet.h"
 
 namespace orlenda {
 
 namespace {
-
-// How long to watch a new job for an early refusal (a failing filter or backend).
-constexpr int kJobWatchMs = 5000;
-
-QString SheetTitle(const SheetInputs& in) {
-    return in.yearCaption.trimmed() + QStringLiteral("年历");
-}
 
 // Positions count from the top-left of the printable area, so the margins are the printer's
 // own (Qt would otherwise add 10 points on every side).
@@ -62,117 +47,14 @@ class ListedPaperPage : public PrinterPage {
     QList<QPageSize> sizes_;
 };
 
-struct CupsJob {
-    int id = 0;
-    ipp_jstate_t state = IPP_JSTATE_PENDING;
-};
-
-// The highest job number the print system knows for dest, finished jobs included.
-int LatestJobId(const QByteArray& dest) {
-    cups_job_t* jobs = nullptr;
-    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, dest.constData(), 0, CUPS_WHICHJOBS_ALL);
-    int latest = 0;
-    for (int i = 0; i < n; ++i) latest = std::max(latest, jobs[i].id);
-    cupsFreeJobs(n, jobs);
-    return latest;
+PrintResult Failed(const QString& message) {
+    PrintResult result;
+    result.status = PrintResult::Status::Failed;
+    result.message = message;
+    return result;
 }
 
-// Our job among those newer than after: the one with our title, or else the first new one
-// whose title the print system keeps private. listed tells whether the list could be read.
-std::optional<CupsJob> FindNewJob(const QByteArray& dest, int after, const QByteArray& title,
-                                  bool* listed) {
-    cups_job_t* jobs = nullptr;
-    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, dest.constData(), 0, CUPS_WHICHJOBS_ALL);
-    *listed = n >= 0 && cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
-    std::optional<CupsJob> found;
-    for (int i = 0; i < n; ++i) {
-        if (jobs[i].id <= after) continue;
-        const QByteArray t = jobs[i].title ? QByteArray(jobs[i].title) : QByteArray();
-        if (t == title || (!found && t.isEmpty())) {
-            found = CupsJob{jobs[i].id, jobs[i].state};
-            if (t == title) break;
-        }
-    }
-    cupsFreeJobs(n, jobs);
-    return found;
-}
-
-std::optional<CupsJob> JobById(const QByteArray& dest, int id) {
-    cups_job_t* jobs = nullptr;
-    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, dest.constData(), 0, CUPS_WHICHJOBS_ALL);
-    std::optional<CupsJob> found;
-    for (int i = 0; i < n; ++i)
-        if (jobs[i].id == id) found = CupsJob{jobs[i].id, jobs[i].state};
-    cupsFreeJobs(n, jobs);
-    return found;
-}
-
-// True when the queue is paused (printer-state 5, "stopped").
-bool PrinterStopped(const QByteArray& dest) {
-    cups_dest_t* d = cupsGetNamedDest(CUPS_HTTP_DEFAULT, dest.constData(), nullptr);
-    if (!d) return false;
-    const char* state = cupsGetOption("printer-state", d->num_options, d->options);
-    const bool stopped = state && QByteArray(state) == "5";
-    cupsFreeDests(1, d);
-    return stopped;
-}
-
-// Waits ms while the windows go on repainting and answering clicks. False when the wait
-// was cut short because the program is ending.
-bool PauseResponsive(int ms) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        QThread::msleep(ms);
-        return true;
-    }
-    bool waited = false;
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, [&] {
-        waited = true;
-        loop.quit();
-    });
-    loop.exec();
-    return waited;
-}
-
-bool CupsFailed(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
-
-// Why the print system refused a job, in the user's words; CUPS's own text is English.
-QString CupsRefusal(ipp_status_t status) {
-    switch (status) {
-        case IPP_STATUS_ERROR_FORBIDDEN:
-        case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
-        case IPP_STATUS_ERROR_NOT_AUTHORIZED:
-        case IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED:
-            return QStringLiteral("没有使用这台打印机的权限");
-        case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
-            return QStringLiteral("打印机目前不接受打印作业");
-        case IPP_STATUS_ERROR_NOT_FOUND:
-        case IPP_STATUS_ERROR_GONE:
-            return QStringLiteral("打印系统中没有这台打印机");
-        case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
-            return QStringLiteral("打印机不能打印这种格式的文件");
-        case IPP_STATUS_ERROR_REQUEST_ENTITY:
-        case IPP_STATUS_ERROR_CUPS_ACCOUNT_LIMIT_REACHED:
-            return QStringLiteral("打印文件太大，或已超出打印限额");
-        case IPP_STATUS_ERROR_BAD_REQUEST:
-        case IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES:
-        case IPP_STATUS_ERROR_CONFLICTING:
-            return QStringLiteral("打印机不接受所需的打印设置");
-        case IPP_STATUS_ERROR_BUSY:
-        case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
-        case IPP_STATUS_ERROR_TEMPORARY:
-            return QStringLiteral("打印系统暂时不可用，请稍后再试");
-        case IPP_STATUS_ERROR_DEVICE:
-        case IPP_STATUS_ERROR_PRINTER_IS_DEACTIVATED:
-            return QStringLiteral("打印机出了故障");
-        default:
-            return QStringLiteral("打印系统出错（代码 0x%1）")
-                .arg(int(status), 4, 16, QLatin1Char('0'));
-    }
-}
-
-PrintResult OfferPdf(int paper, const SheetInputs& in, const CalendarModel& model, QWidget* parent,
-                     Colour* savedTitleColor) {
+PrintResult OfferPdf(int paper, const YearContent& content, QWidget* parent) {
     PrintResult result;
     result.status = PrintResult::Status::NotPrinted;
     const PrintPrompts& prompts = PrintDialogs();
@@ -182,7 +64,7 @@ PrintResult OfferPdf(int paper, const SheetInputs& in, const CalendarModel& mode
 
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
-    const QString suggested = QDir(folder).filePath(DefaultSheetPdfName(in.yearCaption));
+    const QString suggested = QDir(folder).filePath(DefaultSheetPdfName(content.yearCaption));
     QString path = prompts.saveFileName
                        ? prompts.saveFileName(parent, QStringLiteral("保存为PDF文件"), suggested,
                                               QStringLiteral("PDF文件 (*.pdf)"))
@@ -191,92 +73,45 @@ PrintResult OfferPdf(int paper, const SheetInputs& in, const CalendarModel& mode
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
 
     QString error;
-    if (!WriteYearSheetPdf(path, paper, in, model, &error, savedTitleColor)) {
-        result.status = PrintResult::Status::Failed;
-        result.message = error;
-        return result;
-    }
+    if (!WriteYearSheetPdf(path, paper, content, &error)) return Failed(error);
     result.status = PrintResult::Status::SavedAsPdf;
     result.pdfPath = path;
     result.paper = paper;
     return result;
 }
 
-}  // namespace
-
-QString DefaultSheetPdfName(const QString& yearCaption) {
-    QString name = yearCaption.trimmed();
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    return name + QStringLiteral("年历.pdf");
-}
-
-bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
-                       const CalendarModel& model, QString* error, Colour* savedTitleColor) {
-    // Written beside the target and renamed over it only when whole: a write that fails
-    // (a full disk, a read-only file) leaves an earlier file as it was.
-    auto cannotSave = [&] {
-        return QStringLiteral("无法保存文件：") + QDir::toNativeSeparators(path) +
-               QLatin1Char('\n') + SaveFailureReason(path);
-    };
-    const QString failed = WriteWhole(path, [&](QIODevice& file) {
-        int pagesEnded = 0;
-        {
-            QPdfWriter writer(&file);
-            writer.setTitle(SheetTitle(in));
-            writer.setCreator(QStringLiteral("Orlenda"));
-            writer.setResolution(1200);
-            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-            PrinterPage page(&writer);
-            PrintYearSheet(page, paper, in, model, savedTitleColor);
-            pagesEnded = page.PagesEnded();
-        }
-        return pagesEnded == 0 || file.size() == 0 ? QStringLiteral("nothing written") : QString();
-    });
-    if (failed.isEmpty()) return true;
-    if (error) *error = cannotSave();
-    return false;
-}
-
-PrintResult PrintYearSheetToDefaultPrinter(int paper, const SheetInputs& in,
-                                           const CalendarModel& model, QWidget* parent,
-                                           Colour* savedTitleColor) {
-    QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) {
-        // Printers but none marked as default: the first one will do.
-        const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
-        if (!all.isEmpty()) info = all.first();
-    }
-    if (info.isNull()) return OfferPdf(paper, in, model, parent, savedTitleColor);
-    return PrintYearSheetOn(info, paper, in, model, savedTitleColor);
-}
-
-PrintResult PrintYearSheetToPrinter(const QString& printerName, int paper, const SheetInputs& in,
-                                    const CalendarModel& model, Colour* savedTitleColor) {
-    const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
-    if (info.isNull()) {
-        PrintResult result;
-        result.status = PrintResult::Status::Failed;
-        result.printer = printerName;
-        result.message = QStringLiteral("没有名为“%1”的打印机。").arg(printerName);
-        return result;
-    }
-    return PrintYearSheetOn(info, paper, in, model, savedTitleColor);
-}
-
-PrintResult PrintYearSheetOn(const QPrinterInfo& info, int paper, const SheetInputs& in,
-                             const CalendarModel& model, Colour* savedTitleColor) {
+PrintResult ResultOf(const JobOutcome& job, const QString& printer) {
     PrintResult result;
-    result.printer = info.printerName();
-    const QByteArray dest = info.printerName().section(QLatin1Char('/'), 0, 0).toLocal8Bit();
-    const QByteArray title = SheetTitle(in).toLocal8Bit();
+    result.printer = printer;
+    result.jobId = job.jobId;
+    result.message = job.message;
+    result.detail = job.detail;
+    switch (job.state) {
+        case JobOutcome::State::Printed:
+            result.status = PrintResult::Status::Printed;
+            break;
+        case JobOutcome::State::Queued:
+            result.status = PrintResult::Status::Queued;
+            break;
+        case JobOutcome::State::Failed:
+            result.status = PrintResult::Status::Failed;
+            break;
+    }
+    return result;
+}
+
+PrintResult PrintOn(const QPrinterInfo& info, int paper, const YearContent& content) {
+    const QString printerName = info.printerName();
+    const QByteArray dest = printerName.section(QLatin1Char('/'), 0, 0).toLocal8Bit();
+    const QString title = SheetTitle(content.yearCaption);
 
     QPrinter printer(info, QPrinter::HighResolution);
     if (!printer.isValid()) {
-        result.status = PrintResult::Status::Failed;
-        result.message = QStringLiteral("打印机“%1”不可用。").arg(info.printerName());
+        PrintResult result = Failed(QStringLiteral("打印机“%1”不可用。").arg(printerName));
+        result.printer = printerName;
         return result;
     }
-    printer.setDocName(SheetTitle(in));
+    printer.setDocName(title);
     printer.setCreator(QStringLiteral("Orlenda"));
     printer.setPageOrientation(QPageLayout::Portrait);
     UsePrintableArea(printer);
@@ -284,95 +119,87 @@ PrintResult PrintYearSheetOn(const QPrinterInfo& info, int paper, const SheetInp
     auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     const int before = LatestJobId(dest);
-    int pagesEnded = 0;
-    ipp_status_t submitStatus = IPP_STATUS_OK;
-    QString submitError;
+    int pagesEnded = 0, paperUsed = 0;
+    CupsAnswer submitted;
     {
         ListedPaperPage page(&printer, info.supportedPageSizes());
-        PrintYearSheet(page, paper, in, model, savedTitleColor);
+        DrawYearSheet(page, paper, content);
         pagesEnded = page.PagesEnded();
         // Qt hands the file to CUPS while the page ends; its answer is CUPS's last status.
-        submitStatus = cupsLastError();
-        submitError = QString::fromLocal8Bit(cupsLastErrorString());
-        Step([&] { result.paper = page.PaperSize(); });
+        submitted = LastCupsAnswer();
+        paperUsed = page.PaperSize();
     }
     // The job is handed over; watching it keeps nobody waiting.
     restoreCursor.dismiss();
     QGuiApplication::restoreOverrideCursor();
-    if (pagesEnded == 0) {
-        result.status = PrintResult::Status::Failed;
-        result.message = QStringLiteral("打印作业未能开始，年历没有打印。");
-        return result;
-    }
 
-    bool listed = false;
-    std::optional<CupsJob> job = FindNewJob(dest, before, title, &listed);
-    if (!job) {
-        result.status = PrintResult::Status::Failed;
-        if (CupsFailed(submitStatus)) {
-            result.message =
-                QStringLiteral("打印系统拒绝了打印作业：%1。").arg(CupsRefusal(submitStatus));
-            result.detail = submitError;
+    PrintResult result;
+    if (pagesEnded == 0) {
+        result = Failed(QStringLiteral("打印作业未能开始，年历没有打印。"));
+    } else {
+        bool listed = false;
+        if (const std::optional<int> job = FindNewJob(dest, before, title.toLocal8Bit(), &listed)) {
+            result = ResultOf(WatchJob(dest, printerName, *job), printerName);
+        } else if (submitted.failed()) {
+            result =
+                Failed(QStringLiteral("打印系统拒绝了打印作业：%1。").arg(submitted.refusal()));
+            result.detail = submitted.text;
         } else if (listed) {
             // A job just handed over is still listed, finished or not, unless it never came.
-            result.message = QStringLiteral("打印作业没有到达打印系统，年历没有打印。");
+            result = Failed(QStringLiteral("打印作业没有到达打印系统，年历没有打印。"));
         } else {
             // The print system took the job but does not show its jobs: nothing more to know.
             result.status = PrintResult::Status::Printed;
         }
-        return result;
     }
-    result.jobId = job->id;
-
-    // Watch the job for a while: a filter or backend that fails ends it quickly. A printer
-    // that is stopped keeps it waiting, which is no failure but worth saying.
-    QElapsedTimer clock;
-    clock.start();
-    while (job->state < IPP_JSTATE_CANCELED && clock.elapsed() < kJobWatchMs) {
-        if (job->state == IPP_JSTATE_PENDING && PrinterStopped(dest)) break;
-        if (!PauseResponsive(100)) break;
-        if (std::optional<CupsJob> now = JobById(dest, job->id))
-            job = now;
-        else
-            break;  // purged, so it finished
-    }
-    switch (job->state) {
-        case IPP_JSTATE_ABORTED:
-        case IPP_JSTATE_CANCELED:
-            result.status = PrintResult::Status::Failed;
-            result.message =
-                QStringLiteral("打印作业 %1 未能完成（被打印系统中止），年历没有打印。")
-                    .arg(job->id);
-            break;
-        case IPP_JSTATE_STOPPED:
-            result.status = PrintResult::Status::Failed;
-            result.message = QStringLiteral("打印作业 %1 已停止，请检查打印机“%2”。")
-                                 .arg(job->id)
-                                 .arg(result.printer);
-            break;
-        case IPP_JSTATE_PENDING:
-        case IPP_JSTATE_HELD:
-            result.status = PrintResult::Status::Queued;
-            if (PrinterStopped(dest))
-                result.message = QStringLiteral("打印机“%1”已暂停，打印作业 %2 在队列中等待。")
-                                     .arg(result.printer)
-                                     .arg(job->id);
-            break;
-        default:
-            result.status = PrintResult::Status::Printed;
-            break;
-    }
+    result.printer = printerName;
+    result.paper = paperUsed;
     return result;
 }
 
-bool WriteYearSheetPdf(const QString& path, int paper, const CalendarDocument& doc,
-                       QString* error) {
-    return WriteYearSheetPdf(path, paper, SheetInputsOf(doc), doc.model(), error);
+PrintResult PrintToDefaultPrinter(int paper, const YearContent& content, QWidget* parent) {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        // Printers but none marked as default: the first one will do.
+        const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
+        if (!all.isEmpty()) info = all.first();
+    }
+    if (info.isNull()) return OfferPdf(paper, content, parent);
+    const PrintResult result = PrintOn(info, paper, content);
+    if (!result.detail.isEmpty())
+        qCWarning(lcPrint) << "the print system on" << result.printer << "said:" << result.detail;
+    return result;
 }
+
+}  // namespace
 
 PrintResult PrintYearSheetToDefaultPrinter(int paper, const CalendarDocument& doc,
                                            QWidget* parent) {
-    return PrintYearSheetToDefaultPrinter(paper, SheetInputsOf(doc), doc.model(), parent);
+    return PrintToDefaultPrinter(paper, SheetContentOf(doc), parent);
+}
+
+YearContent ContentOf(const SheetInputs& in, const CalendarModel& model) {
+    YearContent c;
+    c.model = &model;
+    c.yearCaption = in.yearCaption;
+    c.english = in.english;
+    c.colour = in.colour;
+    c.greeting = in.greeting;
+    c.greetingFont = in.greetingFont;
+    c.insetChosen = in.inset;
+    c.inset = in.insetPicture;
+    c.insetCrop = {in.cropX, in.cropY, in.cropWidth, in.cropHeight};
+    return c;
+}
+
+bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
+                       const CalendarModel& model, QString* error) {
+    return WriteYearSheetPdf(path, paper, ContentOf(in, model), error);
+}
+
+PrintResult PrintYearSheetToDefaultPrinter(int paper, const SheetInputs& in,
+                                           const CalendarModel& model, QWidget* parent) {
+    return PrintToDefaultPrinter(paper, ContentOf(in, model), parent);
 }
 
 }  // namespace orlenda

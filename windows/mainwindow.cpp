@@ -224,8 +224,8 @@ void Form1::printYearSheet(int paper) {
     BuildSelectedYear(this);
     // The windows keep working while the job is watched, so the program may end meanwhile.
     const QPointer<Form1> self(this);
-    const PrintResult result = PrintYearSheetToDefaultPrinter(
-        paper, GatherSheetInputs(), Model(), this, paper == kPaperA4 ? &SavedTitleColor : nullptr);
+    const PrintResult result =
+        PrintYearSheetToDefaultPrinter(paper, GatherSheetInputs(), Model(), this);
     if (!self) return;
     if (!result.message.isEmpty())
         ShowMessage(this, result.message);

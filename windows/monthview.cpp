@@ -116,7 +116,7 @@ void scr::Combo1_Click() {
 }
 
 void scr::prts(const std::int16_t& month) {
-    PrintMonthView(Picture1->box(), Model(), month);
+    DrawMonthView(Picture1->box(), Model(), month);
     Picture1->Refresh();
 }
 

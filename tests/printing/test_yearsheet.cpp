@@ -13,8 +13,9 @@ const Colour kEntry = RGB(10, 20, 30);  // the page colour before anything is dr
 constexpr int kA3 = kPaperA3, kA4 = kPaperA4, kLetter = 1;
 constexpr size_t kSheetTexts = 1 + 3 * 7 + 12 * 6 * 14 + 4;  // title, headers, blocks, greeting
 
-SheetInputs Inputs(bool english, bool colour) {
-    SheetInputs in;
+YearContent Inputs(bool english, bool colour) {
+    YearContent in;
+    in.model = &ModelOf(2008);
     in.english = english;
     in.colour = colour;
     in.yearCaption = QStringLiteral("2008");
@@ -89,7 +90,7 @@ class YearSheetTest : public QObject {
         const int first = a.readBack != a.paper ? a.readBack : a.paper == kA3 ? kA4 : kA3;
         RecordingSurface page(first, a.readBack);
         page.ForeColor = kEntry;
-        PrintYearSheet(page, a.paper, Inputs(a.english, a.colour), ModelOf(2008));
+        DrawYearSheet(page, a.paper, Inputs(a.english, a.colour));
         QCOMPARE(page.PrintQuality(), kQualityHigh);
         QCOMPARE(page.endDocs, 1);
         QCOMPARE(page.texts.size(), kSheetTexts);
@@ -112,15 +113,12 @@ class YearSheetTest : public QObject {
     void inset() {
         QFETCH(int, i);
         const Inset& c = kInsets[i];
-        SheetInputs in = Inputs(false, true);
-        in.inset = c.chosen;
-        if (c.picture) in.insetPicture = QImage(600, 400, QImage::Format_RGB32);
-        in.cropX = c.crop.x();
-        in.cropY = c.crop.y();
-        in.cropWidth = c.crop.width();
-        in.cropHeight = c.crop.height();
+        YearContent in = Inputs(false, true);
+        in.insetChosen = c.chosen;
+        if (c.picture) in.inset = QImage(600, 400, QImage::Format_RGB32);
+        in.insetCrop = {c.crop.x(), c.crop.y(), c.crop.width(), c.crop.height()};
         RecordingSurface page(c.paper);
-        PrintYearSheet(page, c.paper, in, ModelOf(2008));
+        DrawYearSheet(page, c.paper, in);
         QCOMPARE(page.pictures.size(), size_t(c.box.isNull() ? 0 : 1));
         if (c.box.isNull()) return;
         QCOMPARE(page.pictures[0].target, c.box);
@@ -148,7 +146,7 @@ class YearSheetTest : public QObject {
         page.ForeColor = kEntry;
         page.failingText = failing;
         page.paperUnreadable = unreadable;
-        PrintYearSheet(page, kA4, Inputs(false, true), ModelOf(2008));
+        DrawYearSheet(page, kA4, Inputs(false, true));
         QCOMPARE(page.endDocs, 1);
         QCOMPARE(page.texts.size(), kSheetTexts - size_t(missing));
         QCOMPARE(page.texts.back().text, QStringLiteral("身体健康"));

@@ -22,7 +22,7 @@ namespace {
 QImage reference(int month) {
     PictureBox b(6255, 4575, RGB(192, 255, 192));
     b.FontName = QStringLiteral("宋体");
-    PrintMonthView(b, Model(), std::int16_t(month));
+    DrawMonthView(b, Model(), month);
     return b.Image().convertToFormat(QImage::Format_RGB32);
 }
 
@@ -67,7 +67,7 @@ class ScrTest : public QObject, public WindowTestBase {
     // Wednesday is its fourth text.
     void firstWeek() {
         RecordingSurface r;
-        PrintMonthView(r, ModelOf(2008), 10);
+        DrawMonthView(r, ModelOf(2008), 10);
         QVERIFY(r.texts.size() > 21);
         QStringList line;
         for (int i = 7; i < 14; ++i) line << r.texts[i].text;

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/documentoptions.h"
+
+#include <QDir>
+#include <QRectF>
+
+#include "graphics/inset.h"
+#include "pictures/picture.h"
+#include "pictures/picturenames.h"
+
+namespace orlenda::cli {
+
+namespace {
+
+const char* const kNotAPicture = ": pictures must be JPG, GIF, BMP, JPEG, ICO or EMF files";
+
+// A message a window would have shown, on one line.
+std::string OneLine(QString text) {
+    return Str(text.replace(QLatin1Char('\r'), QLatin1Char(' '))
+                   .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+}
+
+// The picture file at path as the chooser would show it, which it must list.
+PictureFile ListedPicture(const std::string& path, const std::string& what) {
+    const QFileInfo info = InputFile(path, what);
+    if (!IsListedPictureName(info.fileName())) throw Failure(what + " " + path + kNotAPicture);
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable())
+        throw Failure(what + " " + path + ": its folder cannot be read");
+    // The chooser lists the folder's plain files, hidden ones left out.
+    if (!QDir(folder.absoluteFilePath()).entryList(QDir::Files).contains(info.fileName()))
+        throw Failure(what + " " + path + ": the picture chooser does not list it");
+    try {
+        return PictureFile::Open(info.absoluteFilePath());
+    } catch (const PictureError& e) {
+        throw Failure(OneLine(e.message()));
+    }
+}
+
+}  // namespace
+
+void SetYear(const Invocation& inv, CalendarDocument& doc, int year) {
+    doc.setYear(year);
+    doc.setDataPath(DataPath(inv));
+    const DataReport& report = doc.dataReport();
+    if (!doc.model().built) throw Failure(report.message);
+    if (!report.ok()) inv.warn(report.message + "; the lunar dates are left blank");
+}
+
+void SetGreeting(const Invocation& inv, CalendarDocument& doc) {
+    if (const auto file = inv.option("--greeting")) doc.setGreetingLines(ReadGreeting(*file));
+    if (const auto face = inv.option("--greeting-font")) doc.setGreetingFont(Q(*face));
+}
+
+void SetInset(const Invocation& inv, CalendarDocument& doc) {
+    const auto path = inv.option("--inset");
+    const auto crop = CropOption(inv);
+    if (!path) return;
+    const PictureFile file = ListedPicture(*path, "inset picture");
+    QImage image;
+    try {
+        image = file.decode();
+    } catch (const PictureError& e) {
+        throw Failure(OneLine(e.message()));
+    }
+    const QSize natural = NaturalSizeTwips(file.pixelSize());
+    Crop chosen{0, 0, double(natural.width()), double(natural.height())};
+    if (crop) {
+        // Kept in single precision, as the chooser keeps the clicks.
+        auto single = [](double v) { return double(float(v)); };
+        chosen = {single((*crop)[0]), single((*crop)[1]), single((*crop)[2]), single((*crop)[3])};
+        const QRectF picture(QPointF(0, 0), QSizeF(natural));
+        const auto r = NormalizedCrop(chosen.x, chosen.y, chosen.width, chosen.height);
+        if (!r || !picture.intersects(QRectF(r->x, r->y, r->width, r->height)))
+            throw Failure("--crop " + *inv.option("--crop") + " lies outside the picture " + *path +
+                          " (" + std::to_string(natural.width()) + " x " +
+                          std::to_string(natural.height()) + " twips)");
+    }
+    doc.setInset({file.path(), image}, chosen);
+}
+
+void SetBackground(const Invocation& inv, CalendarDocument& doc) {
+    const auto given = inv.option("--background");
+    if (!given) return;
+    const QFileInfo info = InputFile(*given, "background picture");
+    if (!IsListedPictureName(info.fileName()))
+        throw Failure("background picture " + *given + kNotAPicture);
+    const QString path = info.absoluteFilePath();
+    QImage picture;
+    QString error;
+    try {
+        picture = LoadPicture(path);
+    } catch (const PictureError& e) {
+        error = e.message();
+    }
+    if (picture.isNull())
+        throw Failure(
+            OneLine(QStringLiteral("背景图无法使用：") + (error.isEmpty() ? path : error)));
+    doc.setBackgroundPath(path);
+    doc.setBackgroundPicture(picture);
+}
+
+}  // namespace orlenda::cli

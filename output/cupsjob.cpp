@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "output/cupsjob.h"
+
+#include <cups/cups.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <memory>
+
+#include "graphics/logging.h"
+
+namespace orlenda {
+
+namespace {
+
+// How long to watch a new job for an early refusal (a failing filter or backend).
+constexpr int kJobWatchMs = 5000;
+
+struct CupsJob {
+    int id = 0;
+    ipp_jstate_t state = IPP_JSTATE_PENDING;
+};
+
+// The jobs the print system knows for dest, finished ones included.
+template <class F>
+void ForEachJob(const QByteArray& dest, F&& f, bool* listed = nullptr) {
+    cups_job_t* jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, dest.constData(), 0, CUPS_WHICHJOBS_ALL);
+    if (listed) *listed = n >= 0 && cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
+    for (int i = 0; i < n; ++i)
+        if (!f(jobs[i])) break;
+    cupsFreeJobs(n, jobs);
+}
+
+std::optional<CupsJob> JobById(const QByteArray& dest, int id) {
+    std::optional<CupsJob> found;
+    ForEachJob(dest, [&](const cups_job_t& job) {
+        if (job.id == id) found = CupsJob{job.id, job.state};
+        return !found;
+    });
+    return found;
+}
+
+// True when the queue is paused (printer-state 5, "stopped").
+bool PrinterStopped(const QByteArray& dest) {
+    cups_dest_t* d = cupsGetNamedDest(CUPS_HTTP_DEFAULT, dest.constData(), nullptr);
+    if (!d) return false;
+    const char* state = cupsGetOption("printer-state", d->num_options, d->options);
+    const bool stopped = state && QByteArray(state) == "5";
+    cupsFreeDests(1, d);
+    return stopped;
+}
+
+// Waits ms while the windows go on repainting and answering clicks. False when the wait
+// was cut short because the program is ending.
+bool PauseResponsive(int ms) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QThread::msleep(ms);
+        return true;
+    }
+    bool waited = false;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, [&] {
+        waited = true;
+        loop.quit();
+    });
+    loop.exec();
+    return waited;
+}
+
+QPageSize PageSizeOf(const cups_size_t& size) {
+    return QPageSize(QSizeF(size.width / 100.0, size.length / 100.0), QPageSize::Millimeter);
+}
+
+JobOutcome Refused(const CupsAnswer& answer) {
+    JobOutcome out;
+    out.message = QStringLiteral("打印系统拒绝了打印作业：%1。").arg(answer.refusal());
+    out.detail = answer.text;
+    return out;
+}
+
+}  // namespace
+
+bool CupsAnswer::failed() const { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
+
+QString CupsAnswer::refusal() const {
+    switch (ipp_status_t(status)) {
+        case IPP_STATUS_ERROR_FORBIDDEN:
+        case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+        case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+        case IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED:
+            return QStringLiteral("没有使用这台打印机的权限");
+        case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+            return QStringLiteral("打印机目前不接受打印作业");
+        case IPP_STATUS_ERROR_NOT_FOUND:
+        case IPP_STATUS_ERROR_GONE:
+            return QStringLiteral("打印系统中没有这台打印机");
+        case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
+            return QStringLiteral("打印机不能打印这种格式的文件");
+        case IPP_STATUS_ERROR_REQUEST_ENTITY:
+        case IPP_STATUS_ERROR_CUPS_ACCOUNT_LIMIT_REACHED:
+            return QStringLiteral("打印文件太大，或已超出打印限额");
+        case IPP_STATUS_ERROR_BAD_REQUEST:
+        case IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES:
+        case IPP_STATUS_ERROR_CONFLICTING:
+            return QStringLiteral("打印机不接受所需的打印设置");
+        case IPP_STATUS_ERROR_BUSY:
+        case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
+        case IPP_STATUS_ERROR_TEMPORARY:
+            return QStringLiteral("打印系统暂时不可用，请稍后再试");
+        case IPP_STATUS_ERROR_DEVICE:
+        case IPP_STATUS_ERROR_PRINTER_IS_DEACTIVATED:
+            return QStringLiteral("打印机出了故障");
+        default:
+            return QStringLiteral("打印系统出错（代码 0x%1）").arg(status, 4, 16, QLatin1Char('0'));
+    }
+}
+
+CupsAnswer LastCupsAnswer() {
+    return {int(cupsLastError()), QString::fromLocal8Bit(cupsLastErrorString())};
+}
+
+std::optional<PrintQueue> FindPrintQueue(const QString& name) {
+    const QByteArray queue = name.section(QLatin1Char('/'), 0, 0).toLocal8Bit();
+    const QByteArray instance = name.section(QLatin1Char('/'), 1).toLocal8Bit();
+    if (queue.isEmpty()) return std::nullopt;
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(),
+                                         instance.isEmpty() ? nullptr : instance.constData());
+    if (!dest) return std::nullopt;
+    PrintQueue q{name, {}, QPageSize(QPageSize::A4)};
+    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+        cups_size_t size;
+        const int n =
+            cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
+        for (int i = 0; i < n; ++i)
+            if (cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT,
+                                        &size))
+                q.papers << PageSizeOf(size);
+        if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+            q.ownPaper = PageSizeOf(size);
+        cupsFreeDestInfo(info);
+    } else {
+        qCWarning(lcPrint) << "the papers of" << name << "are unknown:" << LastCupsAnswer().text;
+    }
+    cupsFreeDests(1, dest);
+    return q;
+}
+
+JobOutcome PrintPdf(const PrintQueue& queue, const QString& title, const QByteArray& pdf) {
+    const QByteArray dest = queue.name.section(QLatin1Char('/'), 0, 0).toLocal8Bit();
+    const QByteArray name = title.toUtf8();
+    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, dest.constData(), name.constData(), 0, nullptr);
+    if (id <= 0) return Refused(LastCupsAnswer());
+    bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, dest.constData(), id, name.constData(),
+                                  CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+    for (qsizetype at = 0; sent && at < pdf.size(); at += 65536)
+        sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData() + at,
+                                    size_t(std::min<qsizetype>(65536, pdf.size() - at))) ==
+               HTTP_STATUS_CONTINUE;
+    // The document is finished even after a failed write: that ends the request.
+    const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, dest.constData());
+    if (!sent || finished > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        CupsAnswer answer = LastCupsAnswer();
+        if (!answer.failed()) answer.status = IPP_STATUS_ERROR_INTERNAL;
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, dest.constData(), id, 0);
+        return Refused(answer);
+    }
+    return WatchJob(dest, queue.name, id);
+}
+
+int LatestJobId(const QByteArray& dest) {
+    int latest = 0;
+    ForEachJob(dest, [&](const cups_job_t& job) {
+        latest = std::max(latest, job.id);
+        return true;
+    });
+    return latest;
+}
+
+std::optional<int> FindNewJob(const QByteArray& dest, int after, const QByteArray& title,
+                              bool* listed) {
+    std::optional<int> found;
+    ForEachJob(
+        dest,
+        [&](const cups_job_t& job) {
+            if (job.id <= after) return true;
+            const QByteArray t = job.title ? QByteArray(job.title) : QByteArray();
+            if (t == title || (!found && t.isEmpty())) found = job.id;
+            return t != title;
+        },
+        listed);
+    return found;
+}
+
+JobOutcome WatchJob(const QByteArray& dest, const QString& printer, int id) {
+    JobOutcome out;
+    out.jobId = id;
+    CupsJob job{id, IPP_JSTATE_PENDING};
+    if (std::optional<CupsJob> now = JobById(dest, id)) job = *now;
+    QElapsedTimer clock;
+    clock.start();
+    while (job.state < IPP_JSTATE_CANCELED && clock.elapsed() < kJobWatchMs) {
+        if (job.state == IPP_JSTATE_PENDING && PrinterStopped(dest)) break;
+        if (!PauseResponsive(100)) break;
+        if (std::optional<CupsJob> now = JobById(dest, id))
+            job = *now;
+        else
+            break;  // purged, so it finished
+    }
+    switch (job.state) {
+        case IPP_JSTATE_ABORTED:
+        case IPP_JSTATE_CANCELED:
+            out.state = JobOutcome::State::Failed;
+            out.message =
+                QStringLiteral("打印作业 %1 未能完成（被打印系统中止），年历没有打印。").arg(id);
+            break;
+        case IPP_JSTATE_STOPPED:
+            out.state = JobOutcome::State::Failed;
+            out.message =
+                QStringLiteral("打印作业 %1 已停止，请检查打印机“%2”。").arg(id).arg(printer);
+            break;
+        case IPP_JSTATE_PENDING:
+        case IPP_JSTATE_HELD:
+            out.state = JobOutcome::State::Queued;
+            if (PrinterStopped(dest))
+                out.message = QStringLiteral("打印机“%1”已暂停，打印作业 %2 在队列中等待。")
+                                  .arg(printer)
+                                  .arg(id);
+            break;
+        default:
+            out.state = JobOutcome::State::Printed;
+            break;
+    }
+    return out;
+}
+
+}  // namespace orlenda
