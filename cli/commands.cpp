@@ -124,9 +124,10 @@ void PrintSheet(const Invocation& inv, const std::string& queue, int paper,
     const YearContent content = SheetContentOf(doc);
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
-    if (WriteYearSheetPdf(pdf, paper, content, q->papers, q->ownPaper) == 0)
-        throw Failure(Str(QStringLiteral("打印作业未能开始，年历没有打印。")));
-    const JobOutcome job = PrintPdf(*q, SheetTitle(content.yearCaption), pdf.data());
+    const std::optional<QPageSize> printed =
+        WriteYearSheetPdf(pdf, paper, content, q->papers, q->ownPaper);
+    if (!printed) throw Failure(Str(QStringLiteral("打印作业未能开始，年历没有打印。")));
+    const JobOutcome job = PrintPdf(*q, SheetTitle(content.yearCaption), pdf.data(), *printed);
     if (!job.detail.isEmpty())
         qCWarning(lcPrint) << "the print system on" << q->name << "said:" << job.detail;
     if (job.state == JobOutcome::State::Failed)

@@ -143,6 +143,7 @@ std::optional<PrintQueue> FindPrintQueue(const QString& name) {
         if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size))
             q.ownPaper = PageSizeOf(size);
         cupsFreeDestInfo(info);
+        qCDebug(lcPrint) << name << "has" << q.papers << "and prints on" << q.ownPaper;
     } else {
         qCWarning(lcPrint) << "the papers of" << name << "are unknown:" << LastCupsAnswer().text;
     }
@@ -150,10 +151,14 @@ std::optional<PrintQueue> FindPrintQueue(const QString& name) {
     return q;
 }
 
-JobOutcome PrintPdf(const PrintQueue& queue, const QString& title, const QByteArray& pdf) {
+JobOutcome PrintPdf(const PrintQueue& queue, const QString& title, const QByteArray& pdf,
+                    const QPageSize& paper) {
     const QByteArray dest = queue.name.section(QLatin1Char('/'), 0, 0).toLocal8Bit();
     const QByteArray name = title.toUtf8();
-    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, dest.constData(), name.constData(), 0, nullptr);
+    // Without it the queue prints on its own paper, fitting the page to it.
+    const QByteArray key = paper.key().toLatin1();
+    cups_option_t media{const_cast<char*>("media"), const_cast<char*>(key.constData())};
+    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, dest.constData(), name.constData(), 1, &media);
     if (id <= 0) return Refused(LastCupsAnswer());
     bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, dest.constData(), id, name.constData(),
                                   CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;

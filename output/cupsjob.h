@@ -33,8 +33,10 @@ struct JobOutcome {
     int jobId = 0;
 };
 
-// Hands pdf to queue as one job titled title, then watches it for a few seconds.
-JobOutcome PrintPdf(const PrintQueue& queue, const QString& title, const QByteArray& pdf);
+// Hands pdf, whose pages are of paper, to queue as one job titled title, then watches it for
+// a few seconds.
+JobOutcome PrintPdf(const PrintQueue& queue, const QString& title, const QByteArray& pdf,
+                    const QPageSize& paper);
 
 // The answer of the print system to the last request of this thread.
 struct CupsAnswer {

@@ -45,8 +45,9 @@ QString DefaultSheetPdfName(const QString& yearCaption) {
     return name + QStringLiteral("年历.pdf");
 }
 
-int WriteYearSheetPdf(QIODevice& device, int paper, const YearContent& content,
-                      const QList<QPageSize>& papers, const QPageSize& ownPaper) {
+std::optional<QPageSize> WriteYearSheetPdf(QIODevice& device, int paper, const YearContent& content,
+                                           const QList<QPageSize>& papers,
+                                           const QPageSize& ownPaper) {
     QPdfWriter writer(&device);
     writer.setTitle(SheetTitle(content.yearCaption));
     writer.setCreator(QStringLiteral("Orlenda"));
@@ -55,15 +56,16 @@ int WriteYearSheetPdf(QIODevice& device, int paper, const YearContent& content,
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     ListedPaperPage page(&writer, papers);
     DrawYearSheet(page, paper, content);
-    return page.PagesEnded();
+    if (page.PagesEnded() == 0) return std::nullopt;
+    return writer.pageLayout().pageSize();
 }
 
 bool WriteYearSheetPdf(const QString& path, int paper, const YearContent& content, QString* error) {
     // Written beside the target and renamed over it only when whole: a write that fails
     // (a full disk, a read-only file) leaves an earlier file as it was.
     const QString failed = WriteWhole(path, [&](QIODevice& file) {
-        const int pagesEnded = WriteYearSheetPdf(file, paper, content);
-        return pagesEnded == 0 || file.size() == 0 ? QStringLiteral("nothing written") : QString();
+        const bool ended = WriteYearSheetPdf(file, paper, content).has_value();
+        return !ended || file.size() == 0 ? QStringLiteral("nothing written") : QString();
     });
     if (failed.isEmpty()) return true;
     if (error)

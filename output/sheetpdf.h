@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPageSize>
 #include <QString>
+#include <optional>
 
 #include "render/yearrenderer.h"
 
@@ -20,10 +21,10 @@ bool WriteYearSheetPdf(const QString& path, int paper, const YearContent& conten
 
 // Writes the sheet as one PDF page to device, as a printer would print it: the page starts
 // on ownPaper, and a paper missing from papers (when that lists any) leaves it there. Returns
-// the pages ended: 1, or 0 when the page could not be drawn.
-int WriteYearSheetPdf(QIODevice& device, int paper, const YearContent& content,
-                      const QList<QPageSize>& papers = {},
-                      const QPageSize& ownPaper = QPageSize(QPageSize::A4));
+// the paper of the page, or none when the page could not be drawn.
+std::optional<QPageSize> WriteYearSheetPdf(QIODevice& device, int paper, const YearContent& content,
+                                           const QList<QPageSize>& papers = {},
+                                           const QPageSize& ownPaper = QPageSize(QPageSize::A4));
 
 // The sheet's document title, e.g. "2008年历".
 QString SheetTitle(const QString& yearCaption);
