@@ -1,10 +1,11 @@
-// orlenda: with no arguments the windows, with a command a headless run.
+// orlenda: with no arguments the windows (QApplication), with a command the command line
+// under a QGuiApplication of its own, without widgets.
 #include <QApplication>
 #include <QIcon>
 
+#include "cli/cli.h"
 #include "windows/qttranslations.h"
 #include "windows/startup.h"
-#include "cli/cli.h"
 
 int main(int argc, char** argv) {
     if (argc > 1) return orlenda::RunCommandLine(argc, argv);

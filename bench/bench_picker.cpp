@@ -12,10 +12,10 @@
 #include <cstdio>
 
 #include "bench/photo.h"
-#include "windows/picturechooser.h"
 #include "pictures/emf.h"
 #include "pictures/picture.h"
 #include "windows/messages.h"
+#include "windows/picturechooser.h"
 #include "windows/registry.h"
 
 using namespace orlenda;
