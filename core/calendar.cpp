@@ -1,5 +1,9 @@
 #include "core/calendar.h"
 
+#include <chrono>
+#include <utility>
+
+#include "core/lunarwalk.h"
 #include "core/textconv.h"
 
 namespace orlenda {
@@ -43,60 +47,69 @@ void ClearGrids(CalendarModel& model) {
             }
 }
 
-// Column (Monday = 1) of January 1 of year.
-int Jan1Weekday(int year) {
-    int leapDays = (year + 3 - 2000) / 4;  // years divisible by four from 2000 to year - 1
-    int days = (year - 2000) * 365 + leapDays;
-    int column = ((days % 7) + 6) % 7;
-    return column == 0 ? 7 : column;
+// Row (1 to 6) and column (Monday = 1) of a date in its month's grid: the 1st in row 1
+// under its weekday, the days following row by row.
+std::pair<int, int> GridCell(std::chrono::year_month_day date) {
+    using namespace std::chrono;
+    const int first =
+        static_cast<int>(weekday{sys_days{date.year() / date.month() / 1}}.iso_encoding());
+    const int offset = first - 1 + static_cast<int>(unsigned{date.day()}) - 1;
+    return {offset / 7 + 1, offset % 7 + 1};
+}
+
+std::string& CellOf(Grid& grid, std::chrono::year_month_day date) {
+    auto [row, column] = GridCell(date);
+    return grid[unsigned{date.month()}][row][column];
 }
 
 void LayOutGregorian(CalendarModel& model, int year) {
-    int solarMonthDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year % 4 == 0) solarMonthDays[2] = 29;
-    int startWeekday = Jan1Weekday(year);
-    for (int m = 1; m <= 12; ++m) {
-        int dayCounter = 0;
-        bool monthDone = false;
-        for (int w = 1; w <= 6 && !monthDone; ++w) {
-            for (int d = 1; d <= 7; ++d) {
-                if (d < startWeekday && w == 1) continue;
-                model.DayGrid[m][w][d] = std::to_string(++dayCounter);
-                if (dayCounter == solarMonthDays[m]) {
-                    // The next month starts in the column after this one.
-                    startWeekday = d == 7 ? 1 : d + 1;
-                    monthDone = true;
-                    break;
-                }
-            }
-        }
+    using namespace std::chrono;
+    const std::chrono::year y{year};
+    for (sys_days day{y / January / 1}; day <= sys_days{y / December / 31}; day += days{1}) {
+        const year_month_day date{day};
+        CellOf(model.DayGrid, date) = std::to_string(unsigned{date.day()});
     }
 }
 
-void WalkLunar(CalendarModel& model, const YearRecord& record) {
-    LunarWalk walk;
-    walk.LunarDay = CInt16(Val(record.Jan1LunarDay));
-    walk.LunarMonthIndex = static_cast<int>(Val(record.Jan1MonthCode));
-    for (int m = 1; m <= 12; ++m)
-        for (int w = 1; w <= 6; ++w)
-            for (int d = 1; d <= 7; ++d) {
-                if (model.DayGrid[m][w][d] == kBlankDay) continue;
-                walk.MonthCounter = m;
-                walk.WeekRow = w;
-                walk.DayColumn = d;
-                double monthLength = Val(record.LunarMonthDays[walk.LunarMonthIndex]);
-                if (walk.LunarDay <= monthLength) {
-                    if (!MarkFestival(model, record, walk))
-                        model.LunarGrid[m][w][d] = model.LunarDayNames[walk.LunarDay] + kTwoBlanks;
-                    ++walk.LunarDay;
-                } else {
-                    // First day of the next lunar month: its label, never a festival.
-                    model.LunarGrid[m][w][d] =
-                        model.NewMonthLabels[walk.LunarMonthIndex] + kTwoBlanks;
-                    ++walk.LunarMonthIndex;
-                    walk.LunarDay = 2;
-                }
-            }
+// The label of the lunar month at index i of LunarMonthDays; index 0, the month before
+// the first labelled one, has none.
+const std::string& MonthLabel(const CalendarModel& model, int i) {
+    static const std::string none;
+    return i >= 1 ? model.NewMonthLabels[i - 1] : none;
+}
+
+// The festival on a day that is not the first of its lunar month, or nullptr. The month is
+// named by the label its first day got: a leap month that repeats a festival's month is
+// labelled with "闰" and has none.
+const char* FestivalOn(const CalendarModel& model, const YearRecord& record,
+                       const LunarDate& lunar) {
+    struct Festival {
+        const char* month;
+        int day;
+        const char* name;
+    };
+    static const Festival festivals[] = {
+        {"五月", 5, "端午"}, {"八月", 15, "中秋"}, {"九月", 9, "重阳"}, {"七月", 7, "七夕"}};
+    const std::string& month = MonthLabel(model, lunar.monthIndex);
+    for (const Festival& f : festivals)
+        if (month == f.month && lunar.day == f.day) return f.name;
+    if (lunar.date.month() == std::chrono::April &&
+        unsigned{lunar.date.day()} == Val(record.QingmingDay))
+        return "清明";
+    return nullptr;
+}
+
+void WriteLunarTexts(CalendarModel& model, int year, const YearRecord& record) {
+    WalkLunarYear(year, record, [&](const LunarDate& lunar) {
+        std::string text;
+        if (lunar.monthStart) {
+            text = MonthLabel(model, lunar.monthIndex);  // never a festival
+        } else {
+            const char* festival = FestivalOn(model, record, lunar);
+            text = festival ? festival : model.LunarDayNames[lunar.day];
+        }
+        CellOf(model.LunarGrid, lunar.date) = text + kTwoBlanks;
+    });
 }
 
 }  // namespace
@@ -104,34 +117,6 @@ void WalkLunar(CalendarModel& model, const YearRecord& record) {
 CalendarModel& Model() {
     static CalendarModel model;
     return model;
-}
-
-bool MarkFestival(CalendarModel& model, const YearRecord& record, const LunarWalk& walk) {
-    // The walked month is named by the label its first day got. Testing the label of the
-    // following month instead would put festivals into a leap month that repeats theirs.
-    const std::string noMonth;
-    const std::string& month =
-        walk.LunarMonthIndex >= 1 ? model.NewMonthLabels[walk.LunarMonthIndex - 1] : noMonth;
-    const std::string& day = model.LunarDayNames[walk.LunarDay];
-    std::string& cell = model.LunarGrid[walk.MonthCounter][walk.WeekRow][walk.DayColumn];
-
-    const char* festival = nullptr;
-    if (month == "五月" && day == "初五") {
-        festival = "端午";
-    } else if (month == "八月" && day == "十五") {
-        festival = "中秋";
-    } else if (month == "九月" && day == "初九") {
-        festival = "重阳";
-    } else if (month == "七月" && day == "初七") {
-        festival = "七夕";
-    } else if (walk.MonthCounter == 4 &&
-               Val(model.DayGrid[walk.MonthCounter][walk.WeekRow][walk.DayColumn]) ==
-                   Val(record.QingmingDay)) {
-        festival = "清明";
-    }
-    if (!festival) return false;
-    cell = std::string(festival) + kTwoBlanks;
-    return true;
 }
 
 void BuildYearCalendar(double year, const YearRecord* record, CalendarModel& model,
@@ -158,7 +143,13 @@ void BuildYearCalendar(double year, const YearRecord* record, CalendarModel& mod
         return;
     }
     FillNewMonthLabels(model, static_cast<int>(Val(record->LeapMonth)));
-    WalkLunar(model, *record);
+    WriteLunarTexts(model, wholeYear, *record);
+}
+
+CalendarModel BuildYearCalendar(double year, const YearRecord* record, DataReport* report) {
+    CalendarModel model;
+    BuildYearCalendar(year, record, model, report);
+    return model;
 }
 
 }  // namespace orlenda

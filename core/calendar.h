@@ -1,7 +1,6 @@
 #pragma once
 // The calendar model of one year: Gregorian layout and lunar texts of every day.
 #include <array>
-#include <cstdint>
 #include <string>
 
 #include "yeardata.h"
@@ -27,20 +26,6 @@ struct CalendarModel {
 // The one model the drawers read.
 CalendarModel& Model();
 
-// Where the lunar walk stands when MarkFestival looks at a day.
-struct LunarWalk {
-    int LunarMonthIndex = 0;    // index into YearRecord::LunarMonthDays of the month walked
-    std::int16_t LunarDay = 0;  // lunar day of the day walked
-    int MonthCounter = 1;       // cell (MonthCounter, WeekRow, DayColumn) of the day walked
-    int WeekRow = 1;
-    int DayColumn = 1;
-};
-
-// Writes a festival name into the walked day's cell of LunarGrid and returns true when the
-// day is one; false (and nothing written) otherwise. Called for days that are not the first
-// of a lunar month. In a year with a leap month the festival goes to the regular month only.
-bool MarkFestival(CalendarModel& model, const YearRecord& record, const LunarWalk& walk);
-
 // Rebuilds the whole model for year. record is the record of that year, or nullptr when
 // none could be read: the Gregorian layout is then built and the lunar cells stay blank.
 // A year outside the supported range leaves a blank model and fills report; so does a record
@@ -48,5 +33,8 @@ bool MarkFestival(CalendarModel& model, const YearRecord& record, const LunarWal
 // report is only written when something is wrong.
 void BuildYearCalendar(double year, const YearRecord* record, CalendarModel& model,
                        DataReport* report = nullptr);
+// The same, the model returned.
+CalendarModel BuildYearCalendar(double year, const YearRecord* record,
+                                DataReport* report = nullptr);
 
 }  // namespace orlenda

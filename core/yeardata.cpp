@@ -1,11 +1,13 @@
 #include "core/yeardata.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "core/lunarwalk.h"
 #include "core/textconv.h"
 
 namespace orlenda {
@@ -40,18 +42,9 @@ std::string Digits(long value, int width) {
                : text;
 }
 
-bool IsLeapYear(int year) { return year % 4 == 0; }  // right for 2000 to 2099
-
-int DaysInMonth(int year, int month) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
-}
-
-std::string DateText(int year, int dayOfYear) {  // dayOfYear 0 = January 1
-    int month = 1;
-    while (month < 12 && dayOfYear >= DaysInMonth(year, month))
-        dayOfYear -= DaysInMonth(year, month++);
-    return std::to_string(year) + "-" + Digits(month, 2) + "-" + Digits(dayOfYear + 1, 2);
+std::string DateText(std::chrono::year_month_day date) {
+    return std::to_string(static_cast<int>(date.year())) + "-" + Digits(unsigned{date.month()}, 2) +
+           "-" + Digits(unsigned{date.day()}, 2);
 }
 
 // A field written as one blank followed by `digits` digits (the year: four digits, no blank).
@@ -88,8 +81,8 @@ bool CheckForm(const std::string& field, const std::string& text, std::size_t bl
     return false;
 }
 
-// First thing wrong with the record as the record of `year` (0: any year), if anything.
-bool FindProblem(const YearRecord& r, int year, Problem& p) {
+// Every field written as blanks and digits of its width, or the first that is not.
+bool FieldsWellFormed(const YearRecord& r, Problem& p) {
     if (!CheckForm("YearText", r.YearText, 0, 4, p)) return false;
     if (!CheckForm("Jan1MonthCode", r.Jan1MonthCode, 1, 1, p)) return false;
     if (!CheckForm("Jan1LunarDay", r.Jan1LunarDay, 1, 2, p)) return false;
@@ -98,8 +91,12 @@ bool FindProblem(const YearRecord& r, int year, Problem& p) {
         std::string name = "LunarMonthDays(" + std::to_string(i) + ")";
         if (!CheckForm(name, r.LunarMonthDays[i], 1, 2, p)) return false;
     }
-    if (!CheckForm("QingmingDay", r.QingmingDay, 1, 1, p)) return false;
+    return CheckForm("QingmingDay", r.QingmingDay, 1, 1, p);
+}
 
+// First thing wrong with the record as the record of `year` (0: any year), if anything.
+bool FindProblem(const YearRecord& r, int year, Problem& p) {
+    if (!FieldsWellFormed(r, p)) return false;
     auto fail = [&](const std::string& field, const std::string& found, const std::string& text,
                     LineFault fault = LineFault::OutOfRange) {
         p.field = field;
@@ -142,24 +139,13 @@ bool FindProblem(const YearRecord& r, int year, Problem& p) {
                         "-day lunar month LunarMonthDays(" + std::to_string(code) + ")",
                     LineFault::DayBeyondMonth);
     }
-    int index = code;
-    int lunarDay = day;
-    int yearDays = IsLeapYear(recordYear) ? 366 : 365;
-    for (int n = 0; n < yearDays; ++n) {
-        if (lunarDay <= lengths[index]) {
-            ++lunarDay;
-        } else if (index >= 13) {
-            p.field = "LunarMonthDays";
-            p.found = DateText(recordYear, n - 1);
-            p.text = "the fourteen lunar months end on " + p.found + ", before December 31";
-            p.fault = LineFault::MonthsEndEarly;
-            return false;
-        } else {
-            ++index;
-            lunarDay = 2;
-        }
-    }
-    return true;
+    const std::chrono::year_month_day lastDay = WalkLunarYear(recordYear, r, nullptr);
+    if (lastDay == std::chrono::year{recordYear} / std::chrono::December / 31) return true;
+    p.field = "LunarMonthDays";
+    p.found = DateText(lastDay);
+    p.text = "the fourteen lunar months end on " + p.found + ", before December 31";
+    p.fault = LineFault::MonthsEndEarly;
+    return false;
 }
 
 // Reads a file line by line in bounded memory: a line ends with LF (a CR before it is

@@ -36,18 +36,19 @@ bool AllLunarBlank(const CalendarModel& model) {
     return true;
 }
 
-// Every month of 2000 to 2099: its 1st in the civil weekday's column, its last day in the
-// grid and no day after it.
-TEST(GregorianLayout, EveryMonthStartsOnItsWeekdayAndHasItsDays) {
+// Every day of 2000 to 2099 in its civil weekday's column, the 1st in row 1 and each Monday
+// after it one row lower; no day after the month's last.
+TEST(GregorianLayout, EveryDayInItsWeekdayColumnAndWeekRow) {
     for (int y = kFirstYear; y <= kLastYear; ++y) {
-        CalendarModel model;
-        BuildYearCalendar(y, nullptr, model);
+        const CalendarModel model = BuildYearCalendar(y, nullptr);
         for (unsigned m = 1; m <= 12; ++m) {
-            const int days = int(unsigned(year_month_day_last{year{y} / month{m} / last}.day()));
-            EXPECT_EQ(CellOf(model, int(m), 1).second,
-                      int(weekday{sys_days{year{y} / month{m} / 1}}.iso_encoding()))
-                << y << "-" << m;
-            EXPECT_NE(CellOf(model, int(m), days).first, 0) << y << "-" << m;
+            const unsigned days = unsigned(year_month_day_last{year{y} / month{m} / last}.day());
+            for (unsigned d = 1, row = 1; d <= days; ++d) {
+                const int column = int(weekday{sys_days{year{y} / month{m} / d}}.iso_encoding());
+                row += column == 1 && d > 1;
+                EXPECT_EQ(CellOf(model, int(m), int(d)), std::pair(int(row), column))
+                    << y << "-" << m << "-" << d;
+            }
             EXPECT_EQ(CellOf(model, int(m), days + 1).first, 0) << y << "-" << m;
         }
     }
@@ -65,10 +66,9 @@ TEST(LunarText, PublishedDates) {
                  {2006, 7, 31, "七夕"}, {2008, 9, 14, "中秋"}, {2008, 4, 4, "清明"},
                  {2008, 4, 5, "廿九"},  {2000, 4, 4, "清明"},  {2000, 4, 5, "三月"}};
     for (const auto& c : cases) {
-        CalendarModel model;
         YearRecord record = RecordOf(c.year);
         DataReport report;
-        BuildYearCalendar(c.year, &record, model, &report);
+        const CalendarModel model = BuildYearCalendar(c.year, &record, &report);
         EXPECT_TRUE(report.ok()) << report.message;
         auto [w, d] = CellOf(model, c.month, c.day);
         EXPECT_EQ(model.LunarGrid[c.month][w][d], std::string(c.text) + "  ")
