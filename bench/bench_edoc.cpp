@@ -11,15 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "windows/mainwindow.h"
-#include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/yeardata.h"
+#include "document/calendardocument.h"
 #include "windows/documentwindow.h"
-#include "windows/greetingeditor.h"
-#include "windows/picturechooser.h"
 #include "windows/messages.h"
-#include "windows/registry.h"
+#include "windows/picturechooser.h"
 
 using namespace orlenda;
 
@@ -35,34 +32,31 @@ QImage Noise(QSize size) {
 
 struct Document {
     QTemporaryDir dir;
-    frmpreV* window = nullptr;
+    CalendarDocument doc;
+    std::unique_ptr<PictureChooser> chooserWindow;
+    std::unique_ptr<DocumentWindow> window;
 
     Document() {
         SetMessageSink([](QWidget*, const QString&) {});
         DataReport report;
         const auto record = ReadYearRecord(ORLENDA_DATA_FILE, 2008, report);
-        State().SelectedYear = 2008;
-        BuildYearCalendar(2008, record ? &*record : nullptr, Model(), &report);
+        doc.setDataPath(ORLENDA_DATA_FILE);
+        doc.setYear(2008);
         if (!record) std::fprintf(stderr, "no data: %s\n", report.message.c_str());
 
         const QString back = dir.filePath("back.bmp");
         Noise(QSize(770, 1000)).save(back);
         Noise(QSize(640, 480)).save(dir.filePath("inset.jpg"));
-        sel& chooser = Windows().ref<sel>();
+        chooserWindow = std::make_unique<PictureChooser>(doc);
+        PictureChooser& chooser = *chooserWindow;
         chooser.Dir1->SetPath(dir.path());
         chooser.File1->SelectFile("inset.jpg");
         chooser.File1_Click();
-        State().InsetPicturePath = dir.filePath("inset.jpg").toStdString();
-        State().CropX = 600;
-        State().CropY = 300;
-        State().CropWidth = 4500;
-        State().CropHeight = 3000;
-        State().BackgroundPicturePath = back.toStdString();
-        // Default greeting lines, in the main window's language (that window made hidden).
-        Windows().provide<MainWindowView, Form1>();
-        Windows().ref<wrd>();
+        doc.setInset({dir.filePath("inset.jpg"), chooser.Image1Picture()},
+                     Crop{600, 300, 4500, 3000});
+        doc.setBackgroundPath(back);
 
-        window = &Windows().ref<frmpreV>();
+        window = std::make_unique<DocumentWindow>(doc);
         window->SaveFolder = dir.path();
         window->Check1->setChecked(true);
         window->Command2_Click();
@@ -80,7 +74,7 @@ Document& Doc() {
 }
 
 void BM_ScrollRedraw(benchmark::State& state) {
-    frmpreV& w = *Doc().window;
+    DocumentWindow& w = *Doc().window;
     static int step = 0;
     for (auto _ : state) {
         w.VScroll1->setValue(++step % 2 ? 20 : 40);  // clears and draws the whole calendar
@@ -94,7 +88,7 @@ BENCHMARK(BM_ScrollRedraw)
     ->ReportAggregatesOnly(true);
 
 void BM_Save(benchmark::State& state) {
-    frmpreV& w = *Doc().window;
+    DocumentWindow& w = *Doc().window;
     for (auto _ : state) w.Command1_Click();
 }
 BENCHMARK(BM_Save)
@@ -112,6 +106,7 @@ int main(int argc, char** argv) {
     Doc();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    Windows().clear();
+    Doc().window.reset();
+    Doc().chooserWindow.reset();
     return 0;
 }

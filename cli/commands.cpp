@@ -9,19 +9,17 @@
 #include <cstdint>
 #include <iostream>
 
-#include "windows/mainwindow.h"
 #include "cli/cli.h"
 #include "cli/options.h"
 #include "cli/session.h"
-#include "core/appstate.h"
 #include "core/calendar.h"
-#include "windows/documentwindow.h"
-#include "render/monthrenderer.h"
-#include "windows/picturechooser.h"
-#include "output/imagesave.h"
+#include "document/calendardocument.h"
 #include "graphics/surface.h"
+#include "output/imagesave.h"
 #include "printing/yearsheet.h"
-#include "windows/registry.h"
+#include "render/monthrenderer.h"
+#include "windows/documentwindow.h"
+#include "windows/picturechooser.h"
 
 namespace orlenda::cli {
 
@@ -136,11 +134,12 @@ int RunSheet(Invocation& inv) {
     CropOption(inv);
 
     Session session(inv);
-    Form1& main = session.mainWindow(year, inv.flag("--english"), inv.flag("--colour"));
+    const CalendarDocument& doc =
+        session.document(year, inv.flag("--english"), inv.flag("--colour"));
     session.greeting();
     session.inset();
-    const SheetInputs in = main.GatherSheetInputs();
-    Colour* saved = paper == kPaperA4 ? &main.SavedTitleColor : nullptr;
+    const SheetInputs in = SheetInputsOf(doc);
+    Colour* saved = nullptr;
     if (out) {
         WriteSheetPdf(*out, paper, in, saved);
         return kExitOk;
@@ -156,7 +155,7 @@ int RunSheet(Invocation& inv) {
 }
 
 // Enters a colour in the palette as the user does: the option, the three boxes, Enter.
-void MixColour(frmpreV& w, QRadioButton* option, Colour c) {
+void MixColour(DocumentWindow& w, QRadioButton* option, Colour c) {
     option->setChecked(true);
     w.Text2[0]->setText(QString::number(c & 0xff));
     w.Text2[1]->setText(QString::number((c >> 8) & 0xff));
@@ -181,21 +180,21 @@ int RunEdoc(Invocation& inv) {
     CropOption(inv);
 
     Session session(inv);
-    session.mainWindow(year, inv.flag("--english"), false);
+    CalendarDocument& doc = session.document(year, inv.flag("--english"), false);
     session.greeting();
     session.inset();
     std::string backgroundPath;
     if (const auto path = inv.option("--background")) {
         // Checked as the chooser would list it; the document loads it itself.
         const QFileInfo info = InputFile(*path, "background picture");
-        if (!MatchesPattern(info.fileName(), Windows().ref<sel>().File1->Pattern()))
+        if (!MatchesPattern(info.fileName(), session.chooser().File1->Pattern()))
             throw Failure("background picture " + *path +
                           ": pictures must be JPG, GIF, BMP, JPEG, ICO or EMF files");
         backgroundPath = Str(info.absoluteFilePath());
-        State().BackgroundPicturePath = backgroundPath;
+        doc.setBackgroundPath(Q(backgroundPath));
     }
 
-    frmpreV& w = Windows().ref<frmpreV>();
+    DocumentWindow& w = session.documentWindow();
     session.takeMessages();
     if (background) MixColour(w, w.Option1, *background);
     if (!backgroundPath.empty()) {

@@ -5,15 +5,14 @@
 #include <iostream>
 #include <optional>
 
-#include "windows/mainwindow.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
 #include "core/yeardata.h"
-#include "windows/greetingeditor.h"
-#include "windows/picturechooser.h"
+#include "document/calendardocument.h"
 #include "graphics/inset.h"
-#include "windows/registry.h"
+#include "windows/documentwindow.h"
+#include "windows/picturechooser.h"
 
 namespace orlenda::cli {
 
@@ -53,10 +52,13 @@ Session::Session(const Invocation& inv) : inv_(inv) {
     restart();
     previousSink_ = SetMessageSink([this](QWidget*, const QString& text) { messages_ << text; });
     State().DataPath = DataPath(inv);
+    doc_ = std::make_unique<CalendarDocument>();
+    doc_->setDataPath(Q(DataPath(inv)));
 }
 
 Session::~Session() {
     restart();
+    doc_.reset();
     SetMessageSink(std::move(previousSink_));
     app_.reset();
     qInstallMessageHandler(previousHandler_);
@@ -70,33 +72,33 @@ std::string Session::takeMessages() {
     return text;
 }
 
-Form1& Session::mainWindow(int year, bool english, bool colour) {
-    Form1& main = Windows().ref<Form1>();
-    if (english) main.Option1->setChecked(true);
-    if (colour) main.Option4->setChecked(true);
-    main.SetLabel1(Q(DecimalText(year)));
-    // What the main window said about today's year does not concern this one.
+CalendarDocument& Session::document(int year, bool english, bool colour) {
+    doc_->setEnglish(english);
+    doc_->setColour(colour);
+    doc_->setYear(year);
     takeMessages();
     BuildModel(inv_, year, Model());
-    return main;
+    return *doc_;
 }
 
 void Session::greeting() {
-    wrd& editor = Windows().ref<wrd>();
-    if (const auto file = inv_.option("--greeting")) {
-        const std::array<QString, 4> lines = ReadGreeting(*file);
-        editor.Text1->setText(lines[0]);
-        for (int i = 0; i < 3; ++i) editor.Text2[i]->setText(lines[std::size_t(i) + 1]);
-    }
-    if (const auto face = inv_.option("--greeting-font")) {
-        editor.Combo1->setEditText(Q(*face));
-        editor.Command1_Click();
-    }
+    if (const auto file = inv_.option("--greeting")) doc_->setGreetingLines(ReadGreeting(*file));
+    if (const auto face = inv_.option("--greeting-font")) doc_->setGreetingFont(Q(*face));
+}
+
+PictureChooser& Session::chooser() {
+    if (!chooser_) chooser_ = std::make_unique<PictureChooser>(*doc_);
+    return *chooser_;
+}
+
+DocumentWindow& Session::documentWindow() {
+    if (!documentWindow_) documentWindow_ = std::make_unique<DocumentWindow>(*doc_);
+    return *documentWindow_;
 }
 
 void Session::preview(const std::string& path, const std::string& what) {
     const QFileInfo info = InputFile(path, what);
-    sel& chooser = Windows().ref<sel>();
+    PictureChooser& chooser = this->chooser();
     if (!MatchesPattern(info.fileName(), chooser.File1->Pattern()))
         throw Failure(what + " " + path +
                       ": pictures must be JPG, GIF, BMP, JPEG, ICO or EMF files");
@@ -117,7 +119,7 @@ void Session::inset() {
     const auto crop = CropOption(inv_);
     if (!path) return;
     preview(*path, "inset picture");
-    sel& chooser = Windows().ref<sel>();
+    PictureChooser& chooser = this->chooser();
     chooser.Command1_Click();
     if (!crop) return;  // the whole picture, as the preview left it
     AppState& s = State();
@@ -125,6 +127,7 @@ void Session::inset() {
     s.CropY = float((*crop)[1]);
     s.CropWidth = float((*crop)[2]);
     s.CropHeight = float((*crop)[3]);
+    doc_->setInsetCrop(Crop{s.CropX, s.CropY, s.CropWidth, s.CropHeight});
     const QSize px = chooser.Image1->PicturePixels();
     const auto r = NormalizedCrop(s.CropX, s.CropY, s.CropWidth, s.CropHeight);
     const QRectF picture(0, 0, px.width() * kTwipsPerPixel, px.height() * kTwipsPerPixel);
@@ -135,8 +138,8 @@ void Session::inset() {
 }
 
 void Session::restart() {
-    Windows().clear();
+    documentWindow_.reset();
+    chooser_.reset();
     State().Reset();
-    ForgetDataProblems();
 }
 }  // namespace orlenda::cli

@@ -11,7 +11,9 @@
 #include "windows/messages.h"
 
 namespace orlenda {
-class Form1;
+class CalendarDocument;
+class DocumentWindow;
+class PictureChooser;
 struct CalendarModel;
 }  // namespace orlenda
 
@@ -32,14 +34,16 @@ class Session {
     // The messages shown since the last call, one per line.
     std::string takeMessages();
 
-    // The main window, hidden, with the language and colour options and the year picked:
-    // its year caption is the sheet's title and the document's year. The model is built
-    // for that year.
-    Form1& mainWindow(int year, bool english, bool colour);
+    // The document with the language and colour options and the year picked: its year is
+    // the sheet's title. The model is built for that year.
+    CalendarDocument& document(int year, bool english, bool colour);
 
-    // The greeting editor's four lines (its defaults follow the main window's language) and
-    // the greeting font, set as the user would in the editor.
+    // The greeting's four lines (the defaults follow the language) and the greeting font.
     void greeting();
+
+    // The picture chooser and the electronic document's window, hidden, made on first use.
+    PictureChooser& chooser();
+    DocumentWindow& documentWindow();
 
     // A picture listed by the chooser, previewed by clicking it in the file list.
     void preview(const std::string& path, const std::string& what);
@@ -48,13 +52,16 @@ class Session {
     void inset();
 
   private:
-    static void restart();
+    void restart();
 
     const Invocation& inv_;
     std::unique_ptr<QApplication> app_;
     MessageSink previousSink_;
     QtMessageHandler previousHandler_ = nullptr;
     QStringList messages_;
+    std::unique_ptr<CalendarDocument> doc_;
+    std::unique_ptr<PictureChooser> chooser_;
+    std::unique_ptr<DocumentWindow> documentWindow_;
     static inline int argc_ = 1;
     static inline char arg0_[] = "orlenda";
     static inline char* argv_[] = {arg0_, nullptr};

@@ -8,10 +8,10 @@
 #include <QtTest>
 
 #include "../support/windowtesting.h"
-#include "windows/mainwindow.h"
-#include "windows/helpwindow.h"
-#include "core/appstate.h"
+#include "document/calendardocument.h"
 #include "sheetfixture.h"
+#include "windows/helpwindow.h"
+#include "windows/mainwindow.h"
 #include "windows/messages.h"
 
 using namespace orlenda;
@@ -65,21 +65,20 @@ double Difference(const QImage& a, const QImage& b) {
 // what the user was told; in: what the windows held; answered: whether a click on 帮助 30 ms
 // into the print call opened the help window (the timer dies with the window).
 QStringList Press(int paper, bool colour, SheetInputs* in, bool* answered) {
-    State().Reset();
-    State().DataPath = ORLENDA_DATA_FILE;
     QStringList messages;
     SetMessageSink([&](QWidget*, const QString& text) { messages << text; });
-    Form1& form = Windows().ref<Form1>();
+    CalendarDocument doc;
+    doc.setDataPath(ORLENDA_DATA_FILE);
+    MainWindow form(doc);
     form.show();
-    testing::PickFromList(form.Combo1, QStringLiteral("2008"));
-    QTest::mouseClick(colour ? form.Option4 : form.Option3, Qt::LeftButton);
-    *in = form.GatherSheetInputs();
+    testing::PickFromList(form.yearCombo, QStringLiteral("2008"));
+    QTest::mouseClick(colour ? form.colourRadio : form.monoRadio, Qt::LeftButton);
+    *in = SheetInputsOf(doc);
     QTimer::singleShot(30, &form, [&] {
-        QTest::mouseClick(form.Command3, Qt::LeftButton);
-        *answered = Windows().find<Form2>() && Windows().find<Form2>()->isVisible();
+        QTest::mouseClick(form.helpButton, Qt::LeftButton);
+        *answered = Find<HelpWindow>() && Find<HelpWindow>()->isVisible();
     });
-    QTest::mouseClick(paper == kPaperA3 ? form.Command2 : form.Command4, Qt::LeftButton);
-    Windows().clear();
+    QTest::mouseClick(paper == kPaperA3 ? form.printA3Button : form.printA4Button, Qt::LeftButton);
     SetMessageSink({});
     return messages;
 }
