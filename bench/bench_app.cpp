@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -16,16 +17,13 @@
 #include <cstring>
 
 #include "bench/photo.h"
-#include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/yeardata.h"
 #include "document/calendardocument.h"
-#include "output/sheetpdf.h"
-#include "render/monthrenderer.h"
+#include "printing/yearsheet.h"
 #include "windows/mainwindow.h"
 #include "windows/messages.h"
 #include "windows/monthview.h"
-#include "windows/registry.h"
 #include "windows/startup.h"
 
 using namespace orlenda;
@@ -42,6 +40,23 @@ YearRecord Record2008() {
     return *record;
 }
 
+// The document as the program has it after start-up, with 2008 selected.
+std::unique_ptr<CalendarDocument> Document2008() {
+    SetMessageSink([](QWidget*, const QString&) {});
+    auto doc = std::make_unique<CalendarDocument>();
+    doc->setDataPath(ORLENDA_DATA_FILE);
+    doc->setYear(2008);
+    Record2008();
+    return doc;
+}
+
+template <class W>
+W* FindWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<W*>(w)) return found;
+    return nullptr;
+}
+
 void BM_BuildYearCalendar(benchmark::State& state) {
     const YearRecord record = Record2008();
     CalendarModel model;
@@ -52,33 +67,28 @@ void BM_BuildYearCalendar(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildYearCalendar)->Unit(benchmark::kMicrosecond);
 
-// The month view's drawing: clear and draw one month, then finish the picture as a repaint
-// does.
+// The month view: clear and draw one month, then finish the picture as a repaint does.
 void BM_MonthViewDraw(benchmark::State& state) {
-    CalendarDocument doc;
-    doc.setDataPath(QStringLiteral(ORLENDA_DATA_FILE));
-    doc.setYear(2008);
-    PictureBox view(6255, 4575, RGB(192, 255, 192));
-    view.FontName = QStringLiteral("宋体");
+    const auto doc = Document2008();
+    const auto view = std::make_unique<MonthView>(*doc);
     int month = 0;
     for (auto _ : state) {
         month = month % 12 + 1;
-        DrawMonthView(view, doc.model(), month);
-        benchmark::DoNotOptimize(view.Image().constBits());
+        view->monthCombo->setEditText(QString::number(month));
+        view->showChosenMonth();
+        benchmark::DoNotOptimize(view->monthPicture->box().Image().constBits());
     }
 }
 BENCHMARK(BM_MonthViewDraw)->Unit(benchmark::kMillisecond);
 
 // What the A4 button produces when no printer is there: the sheet written as a PDF file.
 void BM_SheetA4Pdf(benchmark::State& state) {
-    CalendarDocument doc;
-    doc.setDataPath(QStringLiteral(ORLENDA_DATA_FILE));
-    doc.setYear(2008);
+    const auto doc = Document2008();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sheet.pdf"));
     for (auto _ : state) {
         QString error;
-        if (!WriteYearSheetPdf(path, kPaperA4, doc, &error)) {
+        if (!WriteYearSheetPdf(path, kPaperA4, *doc, &error)) {
             state.SkipWithError(error.toStdString().c_str());
             break;
         }
@@ -109,18 +119,23 @@ class PaintWatch : public QObject {
 // list, the model), its first activation showing the month view, which draws today's month,
 // until both windows have been painted. Prints the microseconds taken.
 int StartUpOnce(std::chrono::steady_clock::time_point start, int argc, char** argv) {
+    // The program finds china.txt in the data folders when it is not beside it.
+    QTemporaryDir data;
+    QDir(data.path()).mkpath(QStringLiteral("orlenda"));
+    QFile::link(QStringLiteral(ORLENDA_DATA_FILE),
+                data.filePath(QStringLiteral("orlenda/china.txt")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     QApplication app(argc, argv);
     SetMessageSink([](QWidget*, const QString&) {});
-    State().DataPath = ORLENDA_DATA_FILE;
     PaintWatch watch;
     app.installEventFilter(&watch);
     StartWindows();
-    watch.a = Windows().find<Form1>();
+    watch.a = FindWindow<MainWindow>();
     QElapsedTimer limit;
     limit.start();
     while (!(watch.aPainted && watch.bPainted) && limit.elapsed() < 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (!watch.b) watch.b = Windows().find<scr>();
+        if (!watch.b) watch.b = FindWindow<MonthView>();
     }
     const auto end = std::chrono::steady_clock::now();
     if (!(watch.aPainted && watch.bPainted)) return 1;
@@ -128,7 +143,7 @@ int StartUpOnce(std::chrono::steady_clock::time_point start, int argc, char** ar
                 static_cast<long long>(
                     std::chrono::duration_cast<std::chrono::microseconds>(end - start).count()));
     app.removeEventFilter(&watch);
-    Windows().clear();
+    delete watch.a;
     return 0;
 }
 
@@ -181,6 +196,5 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    Windows().clear();
     return 0;
 }

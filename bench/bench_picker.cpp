@@ -12,11 +12,11 @@
 #include <cstdio>
 
 #include "bench/photo.h"
+#include "document/calendardocument.h"
 #include "pictures/emf.h"
 #include "pictures/picture.h"
 #include "windows/messages.h"
 #include "windows/picturechooser.h"
-#include "windows/registry.h"
 
 using namespace orlenda;
 
@@ -39,7 +39,9 @@ Photo& TestPhoto() {
 
 void BM_FileClickPreview(benchmark::State& state) {
     SetMessageSink([](QWidget*, const QString&) {});
-    sel& w = Windows().show<sel>();
+    CalendarDocument doc;
+    PictureChooser w(doc);
+    w.show();
     w.Dir1->SetPath(QFileInfo(TestPhoto().path).path());
     w.File1->SelectFile(QStringLiteral("photo.jpg"));
     for (auto _ : state) {
@@ -47,7 +49,6 @@ void BM_FileClickPreview(benchmark::State& state) {
         benchmark::DoNotOptimize(w.Image1->grab());  // the preview painted once
     }
     if (w.PreviewPicturePath != TestPhoto().path) state.SkipWithError("the photo did not load");
-    Windows().clear();
 }
 BENCHMARK(BM_FileClickPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -178,28 +178,4 @@ PrintResult PrintYearSheetToDefaultPrinter(int paper, const CalendarDocument& do
     return PrintToDefaultPrinter(paper, SheetContentOf(doc), parent);
 }
 
-YearContent ContentOf(const SheetInputs& in, const CalendarModel& model) {
-    YearContent c;
-    c.model = &model;
-    c.yearCaption = in.yearCaption;
-    c.english = in.english;
-    c.colour = in.colour;
-    c.greeting = in.greeting;
-    c.greetingFont = in.greetingFont;
-    c.insetChosen = in.inset;
-    c.inset = in.insetPicture;
-    c.insetCrop = {in.cropX, in.cropY, in.cropWidth, in.cropHeight};
-    return c;
-}
-
-bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
-                       const CalendarModel& model, QString* error) {
-    return WriteYearSheetPdf(path, paper, ContentOf(in, model), error);
-}
-
-PrintResult PrintYearSheetToDefaultPrinter(int paper, const SheetInputs& in,
-                                           const CalendarModel& model, QWidget* parent) {
-    return PrintToDefaultPrinter(paper, ContentOf(in, model), parent);
-}
-
 }  // namespace orlenda

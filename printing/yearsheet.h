@@ -33,22 +33,4 @@ struct PrintResult {
 // (through PrintPrompts). The caller tells the user result.message when it is not empty.
 PrintResult PrintYearSheetToDefaultPrinter(int paper, const CalendarDocument& doc, QWidget* parent);
 
-// ---- for the windows until they hold a CalendarDocument: their choices gathered by hand
-struct SheetInputs {
-    bool english = false;  // English month and weekday labels
-    bool colour = false;   // colour printing
-    QString yearCaption;   // the selected year as the main window shows it
-    std::array<QString, 4> greeting;
-    QString greetingFont;
-    bool inset = false;  // an inset picture was chosen
-    QImage insetPicture;
-    // Source rectangle on the picture, twips at its natural size; may run backwards.
-    double cropX = 0, cropY = 0, cropWidth = 0, cropHeight = 0;
-};
-YearContent ContentOf(const SheetInputs& in, const CalendarModel& model);
-bool WriteYearSheetPdf(const QString& path, int paper, const SheetInputs& in,
-                       const CalendarModel& model, QString* error = nullptr);
-PrintResult PrintYearSheetToDefaultPrinter(int paper, const SheetInputs& in,
-                                           const CalendarModel& model, QWidget* parent);
-
 }  // namespace orlenda

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The About box: a message box with the program's title as caption and an OK button.
 #include <QString>

@@ -15,14 +15,11 @@
 #include <optional>
 #include <stdexcept>
 
-#include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
-#include "windows/greetingeditor.h"
-#include "windows/picturechooser.h"
-#include "pictures/picture.h"
-#include "output/imagesave.h"
 #include "graphics/inset.h"
+#include "output/imagesave.h"
+#include "pictures/picture.h"
 #include "windows/messages.h"
 #include "windows/windowstyle.h"
 
@@ -68,7 +65,9 @@ std::optional<std::int16_t> Component(const QString& text) {
 
 }  // namespace
 
-frmpreV::frmpreV(QWidget* parent) : Form(parent) {
+DocumentWindow::DocumentWindow(CalendarDocument& doc, QWidget* parent)
+    : QWidget(parent, Qt::Window), doc_(doc) {
+    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("创建电子文档"));
     SetBackground(this, RGB(255, 255, 255));
     setFont(WindowFont(QStringLiteral("宋体"), 9));
@@ -167,9 +166,11 @@ frmpreV::frmpreV(QWidget* parent) : Form(parent) {
     connect(VScroll1, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
 
     SaveFolder = QCoreApplication::applicationDirPath();
+    EnterPressesButtons(this);
+    Form_Load();
 }
 
-void frmpreV::Form_Load() {
+void DocumentWindow::Form_Load() {
     BackgroundColour = kDefaultBackground;
     DateColour = kDefaultDate;
     GreetingColour = kDefaultGreeting;
@@ -180,7 +181,7 @@ void frmpreV::Form_Load() {
 
 // ---- drawing ----
 
-void frmpreV::Command2_Click() {
+void DocumentWindow::Command2_Click() {
     Command1->setEnabled(true);
     Surface& s = picture();
     // Drawing over the last showing would thicken the anti-aliased text and leave a fringe
@@ -195,7 +196,7 @@ void frmpreV::Command2_Click() {
     s.CurrentY = 250;
     Step([&] {
         const QString title =
-            QStringLiteral("    ") + Q(DecimalText(State().SelectedYear)) + QStringLiteral("年");
+            QStringLiteral("    ") + Q(DecimalText(doc_.year())) + QStringLiteral("年");
         s.Print(title, true);
     });
     Step([&] { s.PrintEnd(); });
@@ -211,15 +212,15 @@ void frmpreV::Command2_Click() {
         }
     }
     Step([&] { prnwrd_1(); });
-    if (!State().InsetPicturePath.empty()) Step([&] { drawInset(); });
+    if (!doc_.inset().isNull()) Step([&] { drawInset(); });
     Picture1->Refresh();
 }
 
-void frmpreV::prt_v(const std::int16_t& month, const std::int32_t& x, const std::int32_t& y,
-                    const std::int16_t& sheetRow) {
+void DocumentWindow::prt_v(const std::int16_t& month, const std::int32_t& x, const std::int32_t& y,
+                           const std::int16_t& sheetRow) {
     if (month < 1 || month > 12) return;
     Surface& s = picture();
-    const CalendarModel& model = Model();
+    const CalendarModel& model = doc_.model();
     s.CurrentX = x;
     s.CurrentY = y;
     const std::int32_t left = x;
@@ -266,40 +267,35 @@ void frmpreV::prt_v(const std::int16_t& month, const std::int32_t& x, const std:
     Step([&] { s.PrintEnd(); });
 }
 
-void frmpreV::prnwrd_1() {
+void DocumentWindow::prnwrd_1() {
     Surface& s = picture();
     s.FontSize = 26;
     s.FontBold = true;
-    s.FontName = Q(State().GreetingFontName);
+    s.FontName = doc_.greetingFont();
     s.FontItalic = true;
     s.ForeColor = GreetingColour.value();
-    QString lines[4];
-    Step([&] {
-        const auto& editor = Windows().ref<wrd>();
-        lines[0] = editor.Text1->text();
-        for (int i = 0; i < 3; ++i) lines[i + 1] = editor.Text2[i]->text();
-    });
+    const GreetingLines lines = doc_.greetingLines();
     for (const QString& line : lines) {
         s.CurrentX = 650;
         if (!line.isEmpty()) Step([&] { s.Print(line, true); });
     }
 }
 
-void frmpreV::drawInset() {
-    const AppState& st = State();
+void DocumentWindow::drawInset() {
+    const Crop st = doc_.insetCrop();
     // A crop drawn right-to-left or bottom-to-top is the same rectangle; an empty one
     // leaves no proportion to keep, so there is no inset.
-    const auto crop = NormalizedCrop(st.CropX, st.CropY, st.CropWidth, st.CropHeight);
+    const auto crop = NormalizedCrop(st.x, st.y, st.width, st.height);
     if (!crop) return;
     const auto box = InsetBox(kInsetLeft, kInsetTop, kInsetSide, *crop);
-    const QImage& source = Windows().ref<sel>().Image1Picture();
+    const QImage& source = doc_.inset().image;
     picture().PaintPicture(source, box.x, box.y, box.width, box.height, crop->x, crop->y,
                            crop->width, crop->height);
 }
 
 // ---- palette ----
 
-void frmpreV::Text2_KeyPress(int index, int keyAscii) {
+void DocumentWindow::Text2_KeyPress(int index, int keyAscii) {
     if (keyAscii != 13 || index < 0 || index > 2) return;
     QLineEdit* box = Text2[index];
     if (!IsNumeric(box->text().toStdString())) box->setText(QStringLiteral("0"));
@@ -329,14 +325,14 @@ void frmpreV::Text2_KeyPress(int index, int keyAscii) {
     }
 }
 
-void frmpreV::Text2_LostFocus(int index) {
+void DocumentWindow::Text2_LostFocus(int index) {
     if (index < 0 || index > 2) return;
     if (IsNumeric(Text2[index]->text().toStdString())) return;
     ShowMessage(this, kNotNumberMessage);
     Text2[index]->setFocus(Qt::OtherFocusReason);
 }
 
-bool frmpreV::eventFilter(QObject* watched, QEvent* e) {
+bool DocumentWindow::eventFilter(QObject* watched, QEvent* e) {
     if (watched == VScroll1 && e->type() == QEvent::Paint && VScroll1->hasFocus()) {
         // The style draws no focus on a scroll bar; a dotted frame like the buttons' shows
         // where the keys go.
@@ -368,19 +364,19 @@ bool frmpreV::eventFilter(QObject* watched, QEvent* e) {
             }
         }
     }
-    return Form::eventFilter(watched, e);
+    return QWidget::eventFilter(watched, e);
 }
 
-void frmpreV::keyPressEvent(QKeyEvent* e) {
+void DocumentWindow::keyPressEvent(QKeyEvent* e) {
     // Page keys that the focused control leaves alone page through the picture.
     if (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown) {
         QCoreApplication::sendEvent(VScroll1, e);
         return;
     }
-    Form::keyPressEvent(e);
+    QWidget::keyPressEvent(e);
 }
 
-void frmpreV::Command4_Click() {
+void DocumentWindow::Command4_Click() {
     BackgroundColour = kDefaultBackground;
     DateColour = kDefaultDate;
     GreetingColour = kDefaultGreeting;
@@ -393,16 +389,16 @@ void frmpreV::Command4_Click() {
 
 // Selecting the background colour loads no picture: the inset is only ever drawn cropped at
 // its own place, and the background picture has its own switch.
-void frmpreV::Option1_Click() {}
+void DocumentWindow::Option1_Click() {}
 
 // ---- background, scrolling, saving ----
 
-void frmpreV::Check1_Click() {
-    const std::string& path = State().BackgroundPicturePath;
+void DocumentWindow::Check1_Click() {
+    const std::string path = doc_.backgroundPath().toStdString();
     if (path.empty() && Check1->isChecked()) {
         Check1->setChecked(false);  // runs this handler again for the unticked state
         ShowMessage(this, kNoBackgroundMessage);
-        Windows().show<sel>();
+        emit pictureChooserWanted();
     } else if (Check1->isChecked()) {
         QImage background;
         QString error;
@@ -432,18 +428,18 @@ void frmpreV::Check1_Click() {
     }
 }
 
-void frmpreV::VScroll1_Change() {
+void DocumentWindow::VScroll1_Change() {
     Picture1->move(0, -Px(VScroll1->value()));
     Command2_Click();  // clears the picture first
 }
 
-QString frmpreV::SaveFileName(const QString& folder, const QString& name) {
+QString DocumentWindow::SaveFileName(const QString& folder, const QString& name) {
     QString path = folder;
     if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     return path + name + QStringLiteral(".BMP");
 }
 
-void frmpreV::Command1_Click() {
+void DocumentWindow::Command1_Click() {
     const QString name = Text1->text();
     if (name.isEmpty()) {
         ShowMessage(this, QStringLiteral("请先输入图形的文件名"));
@@ -468,9 +464,9 @@ void frmpreV::Command1_Click() {
     ShowMessage(this, kSavedMessage + path);
 }
 
-void frmpreV::Command3_Click() { Windows().unload<frmpreV>(); }
+void DocumentWindow::Command3_Click() { close(); }
 
-void frmpreV::Command5_Click() {
+void DocumentWindow::Command5_Click() {
     ShowMessage(
         this,
         QStringLiteral("调色板使用：先选中最左边的单选框，确定是调背景色还是文字色，") +

@@ -2,12 +2,13 @@
 // The electronic document: the year calendar drawn on one tall picture over a background
 // colour or picture, with the greeting and the inset, kept as a BMP file.
 #include <QString>
+#include <QWidget>
 #include <array>
 #include <cstdint>
 
+#include "document/calendardocument.h"
 #include "graphics/surface.h"
 #include "windows/pictureboxwidget.h"
-#include "windows/registry.h"
 
 class QCheckBox;
 class QLabel;
@@ -25,10 +26,10 @@ struct ColourTriple {
     bool operator==(const ColourTriple&) const = default;
 };
 
-class frmpreV : public Form {
+class DocumentWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit frmpreV(QWidget* parent = nullptr);
+    explicit DocumentWindow(CalendarDocument& doc, QWidget* parent = nullptr);
 
     QRadioButton* Option1;  // 调制背景色
     QRadioButton* Option2;  // 调制日期字体色
@@ -62,7 +63,7 @@ class frmpreV : public Form {
     // Where the drawing procedures draw: Picture1 unless redirected (tests record there).
     Surface* DrawTarget = nullptr;
 
-    void Form_Load() override;
+    void Form_Load();
 
     void Command2_Click();
     void prt_v(const std::int16_t& month, const std::int32_t& x, const std::int32_t& y,
@@ -83,6 +84,10 @@ class frmpreV : public Form {
     // The saved file's full name: folder, one separator, name, ".BMP".
     static QString SaveFileName(const QString& folder, const QString& name);
 
+  signals:
+    // 使用背景图 ticked before a background picture was chosen.
+    void pictureChooserWanted();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
@@ -90,6 +95,7 @@ class frmpreV : public Form {
   private:
     Surface& picture() { return DrawTarget ? *DrawTarget : Picture1->box(); }
     void drawInset();
+    CalendarDocument& doc_;
     bool checkingFocus_ = false;
     int wheelAngle_ = 0;  // wheel turns short of a notch
 };

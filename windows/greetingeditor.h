@@ -1,6 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The greeting editor: four lines of greeting and their font. The window is the only store
-// of the lines; the greeting printers read the text boxes directly.
+// The greeting editor: the four greeting lines of the document and their font.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,9 +8,10 @@
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <array>
 
-#include "windows/registry.h"
+#include "document/calendardocument.h"
 
 namespace orlenda {
 
@@ -18,36 +19,41 @@ namespace orlenda {
 // (the printers draw it with that stand-in); otherwise 宋体.
 QString ProposedGreetingFont(const QStringList& screenFonts);
 
-class wrd : public Form {
+class GreetingEditor : public QWidget {
     Q_OBJECT
   public:
-    wrd();
+    // Shows the document's lines and keeps them as the lines of the document from then on,
+    // so that a later change of language leaves them alone. Closing by the frame destroys
+    // the window and gives the document its default lines back.
+    explicit GreetingEditor(CalendarDocument& doc, QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLineEdit* Text1;
-    std::array<QLineEdit*, 3> Text2;
+    QLabel* limitsLabel;
+    std::array<QLineEdit*, 4> greetingLines;
     // The font box: an editable text field over a list that is always open.
-    QComboBox* Combo1;
-    QListView* Combo1List;
-    QLabel* Label2;
-    QPushButton* Command1;  // 确定
-    QPushButton* Command2;  // 清除重输
-    QPushButton* Command3;  // 取消
+    QComboBox* fontCombo;
+    QListView* fontList;
+    QLabel* fontPromptLabel;
+    QPushButton* okButton;      // 确定
+    QPushButton* clearButton;   // 清除重输
+    QPushButton* cancelButton;  // 取消
 
-    void Form_Load() override;
-    // Sees every character typed in the window first; setting KeyAscii to 0 swallows it.
-    void Form_KeyPress(int& KeyAscii);
-    void Combo1_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
+  public slots:
+    // Sets the document's greeting face to the font box's text and hides the window.
+    void keep();
+    void clearLines();
+    // Gives the document its default lines back and closes the window.
+    void cancel();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
   private:
     void setLinesFace(const QString& face);
-    std::array<QLineEdit*, 4> lines() const { return {Text1, Text2[0], Text2[1], Text2[2]}; }
+    void writeLines();
+    void showDocumentLines();
+
+    CalendarDocument& doc_;
 };
 
 }  // namespace orlenda

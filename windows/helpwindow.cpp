@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/helpwindow.h"
 
 #include <QFontMetricsF>
@@ -11,7 +12,7 @@
 
 namespace orlenda {
 
-QString Form2::UsageText() {
+QString HelpWindow::UsageText() {
     static const QStringList lines = {
         QStringLiteral("Orlenda1.0版使用说明"),
         QStringLiteral("  程序启动后出现二个窗口，右下方窗口在前面，为当月月历，"),
@@ -50,43 +51,44 @@ QString Form2::UsageText() {
     return text;
 }
 
-Form2::Form2() {
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Orlenda"));
     setFixedSize(Px(6255), Px(6645));
     SetBackground(this, RGB(128, 255, 128));
 
-    Text1 = new QPlainTextEdit(this);
-    Text1->setGeometry(TwipsRect(480, 0, 5655, 6135));
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text1->setReadOnly(true);
+    usageBox = new QPlainTextEdit(this);
+    usageBox->setGeometry(TwipsRect(480, 0, 5655, 6135));
+    usageBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    usageBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    usageBox->setReadOnly(true);
     // Read with the keyboard too: the cursor moves, the text stays.
-    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    usageBox->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Half-width blanks indent the lines, so the face must keep Latin at half width.
-    Text1->setFont(WindowFont(QStringLiteral("宋体"), 9));
-    Text1->setPlainText(QString(UsageText()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    usageBox->setFont(WindowFont(QStringLiteral("宋体"), 9));
+    usageBox->setPlainText(
+        QString(UsageText()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     // The lines were laid out for this box; where the stand-in face, the margins and the
     // scroll bar leave less room, the box and the window widen so that no line wraps.
-    const QFontMetricsF m(Text1->font());
+    const QFontMetricsF m(usageBox->font());
     double longest = 0;
     for (QString line : UsageText().split(QStringLiteral("\r\n"))) {
         while (line.endsWith(QLatin1Char(' '))) line.chop(1);  // blanks may hang at the edge
         longest = std::max(longest, m.horizontalAdvance(line));
     }
-    const int needed =
-        int(std::ceil(longest + 2 * Text1->document()->documentMargin() + 2 * Text1->frameWidth() +
-                      Text1->verticalScrollBar()->sizeHint().width() + 2));
-    if (needed > Text1->width()) {
-        Text1->resize(needed, Text1->height());
-        setFixedWidth(std::max(width(), Text1->geometry().right() + 1 + Px(120)));
+    const int needed = int(std::ceil(longest + 2 * usageBox->document()->documentMargin() +
+                                     2 * usageBox->frameWidth() +
+                                     usageBox->verticalScrollBar()->sizeHint().width() + 2));
+    if (needed > usageBox->width()) {
+        usageBox->resize(needed, usageBox->height());
+        setFixedWidth(std::max(width(), usageBox->geometry().right() + 1 + Px(120)));
     }
 
-    Command1 = new QPushButton(QStringLiteral("关闭"), this);
-    Command1->setGeometry(TwipsRect(2640, 6240, 855, 375));
-    Command1->setFont(WindowFont(QStringLiteral("宋体"), 9));
-    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    closeButton = new QPushButton(QStringLiteral("关闭"), this);
+    closeButton->setGeometry(TwipsRect(2640, 6240, 855, 375));
+    closeButton->setFont(WindowFont(QStringLiteral("宋体"), 9));
+    EnterPressesButtons(this);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
 }
-
-void Form2::Command1_Click() { hide(); }
 
 }  // namespace orlenda

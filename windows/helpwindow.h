@@ -1,22 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help window: the usage text and a button that hides it.
 #include <QPlainTextEdit>
 #include <QPushButton>
-
-#include "windows/registry.h"
+#include <QWidget>
 
 namespace orlenda {
 
-class Form2 : public Form {
+class HelpWindow : public QWidget {
     Q_OBJECT
   public:
-    Form2();
+    // Closing by the frame destroys the window; 关闭 only hides it, as it was left.
+    explicit HelpWindow(QWidget* parent = nullptr);
 
-    QPlainTextEdit* Text1;
-    QPushButton* Command1;
-
-    // Hides the window; it stays as it was left for the next showing.
-    void Command1_Click();
+    QPlainTextEdit* usageBox;
+    QPushButton* closeButton;
 
     // The usage text as designed: every line ends with CR LF.
     static QString UsageText();

@@ -1,30 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/mainwindow.h"
 
 #include <QButtonGroup>
-#include <QDate>
-#include <QLineEdit>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QScreen>
+#include <algorithm>
 
+#include "printing/yearsheet.h"
 #include "windows/aboutbox.h"
-#include "windows/helpwindow.h"
-#include "core/appstate.h"
-#include "core/calendar.h"
-#include "core/textconv.h"
-#include "core/yeardata.h"
 #include "windows/documentwindow.h"
+#include "windows/dropdowncombo.h"
 #include "windows/greetingeditor.h"
+#include "windows/helpwindow.h"
+#include "windows/messages.h"
 #include "windows/monthview.h"
 #include "windows/picturechooser.h"
-#include "windows/calendardata.h"
-#include "windows/dropdowncombo.h"
-#include "windows/messages.h"
 #include "windows/windowstyle.h"
 
 namespace orlenda {
 
 namespace {
-// The month view and the greeting editor, below this layer, reach the main window as a
-// MainWindowView: a reference to it makes this window.
-[[maybe_unused]] const bool kProvided = (Windows().provide<MainWindowView, Form1>(), true);
 constexpr Colour kCyan = RGB(0, 255, 255);
 constexpr Colour kOptionBack = RGB(255, 255, 192);
 
@@ -35,42 +31,51 @@ QRadioButton* option(QWidget* parent, const char* caption, QRect r) {
     return o;
 }
 
-QString yearText(int year) { return QString::fromStdString(DecimalText(year)); }
+// True when the window behind p must be made (again): never made, or closed, including a
+// window closed a moment ago and still waiting for its deletion.
+template <class W>
+bool Gone(QPointer<W>& p) {
+    if (p) QCoreApplication::sendPostedEvents(p, QEvent::DeferredDelete);
+    return !p;
+}
 }  // namespace
 
-Form1::Form1() {
+MainWindow::MainWindow(CalendarDocument& doc) : doc_(doc) {
     setWindowTitle(QStringLiteral("Orlenda1.0版"));
     setFixedSize(Px(4905), Px(4620));
     SetBackground(this, kCyan);
     setFont(WindowFont(QStringLiteral("宋体"), 9));
 
-    Label1 = new QLabel(this);
-    Label1->setGeometry(TwipsRect(1200, 240, 735, 375));
-    Label2 = new QLabel(QStringLiteral("年"), this);
-    Label2->setGeometry(TwipsRect(2040, 240, 375, 375));
-    for (QLabel* l : {Label1, Label2}) {
+    yearLabel = new QLabel(QString::number(doc_.year()), this);
+    yearLabel->setGeometry(TwipsRect(1200, 240, 735, 375));
+    yearSuffixLabel = new QLabel(QStringLiteral("年"), this);
+    yearSuffixLabel->setGeometry(TwipsRect(2040, 240, 375, 375));
+    for (QLabel* l : {yearLabel, yearSuffixLabel}) {
         l->setFont(WindowFont(QStringLiteral("宋体"), 15));
         SetBackground(l, kCyan);
     }
 
-    Combo1 = new DropDownCombo(this);
-    Combo1->setGeometry(TwipsRect(2520, 240, 1335, 300));
-    Combo1->setEditText(QStringLiteral("请选择年份"));
+    yearCombo = new DropDownCombo(this);
+    yearCombo->setGeometry(TwipsRect(2520, 240, 1335, 300));
+    for (int year : doc_.yearList().goodYears) yearCombo->addItem(QString::number(year), year);
+    // The first item added became the current one; the box shows the year, nothing picked.
+    yearCombo->setCurrentIndex(-1);
+    yearCombo->setEditText(QString::number(doc_.year()));
 
-    Option1 = option(this, "英文", TwipsRect(1440, 960, 735, 255));
-    Option2 = option(this, "中文", TwipsRect(1440, 1200, 735, 255));
-    Option2->setChecked(true);
+    englishRadio = option(this, "英文", TwipsRect(1440, 960, 735, 255));
+    chineseRadio = option(this, "中文", TwipsRect(1440, 1200, 735, 255));
+    (doc_.english() ? englishRadio : chineseRadio)->setChecked(true);
 
-    Frame1 = new QFrame(this);
-    Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Frame1->setGeometry(TwipsRect(2400, 960, 1335, 735));
-    SetBackground(Frame1, RGB(128, 255, 255));
-    Option3 = option(Frame1, "黑白打印", TwipsRect(120, 0, 1095, 255));
-    Option4 = option(Frame1, "彩色打印", TwipsRect(120, 240, 1095, 255));
-    Option3->setChecked(true);
+    colourFrame = new QFrame(this);
+    colourFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    colourFrame->setGeometry(TwipsRect(2400, 960, 1335, 735));
+    SetBackground(colourFrame, RGB(128, 255, 255));
+    monoRadio = option(colourFrame, "黑白打印", TwipsRect(120, 0, 1095, 255));
+    colourRadio = option(colourFrame, "彩色打印", TwipsRect(120, 240, 1095, 255));
+    (doc_.colour() ? colourRadio : monoRadio)->setChecked(true);
     // Two explicit groups instead of Qt's automatic one per parent, which lets Tab stop only
     // at a group's checked button and skipped the colour options altogether.
-    for (auto pair : {std::pair{Option1, Option2}, std::pair{Option3, Option4}}) {
+    for (auto pair : {std::pair{englishRadio, chineseRadio}, std::pair{monoRadio, colourRadio}}) {
         auto* group = new QButtonGroup(this);
         for (QRadioButton* o : {pair.first, pair.second}) {
             o->setAutoExclusive(false);
@@ -80,157 +85,152 @@ Form1::Form1() {
 
     const Colour orange = RGB(255, 224, 192), pink = RGB(255, 192, 192),
                  violet = RGB(255, 192, 255);
-    Command5 =
+    choosePictureButton =
         ColouredButton(this, QStringLiteral("选择图形"), TwipsRect(1320, 1800, 975, 495), orange);
-    Command1 = ColouredButton(this, QStringLiteral("选择祝贺语"), TwipsRect(2400, 1800, 1095, 495),
-                              orange);
-    Command9 =
+    choosePictureButton->setToolTip(
+        QStringLiteral("在图形中点取二点，可打印以这二点为顶点的矩形区域"));
+    chooseGreetingButton = ColouredButton(this, QStringLiteral("选择祝贺语"),
+                                          TwipsRect(2400, 1800, 1095, 495), orange);
+    monthViewButton =
         ColouredButton(this, QStringLiteral("屏幕查阅"), TwipsRect(240, 2520, 975, 495), pink);
-    Command4 =
+    printA4Button =
         ColouredButton(this, QStringLiteral("A4纸打印"), TwipsRect(1365, 2520, 975, 495), pink);
-    Command2 =
+    printA3Button =
         ColouredButton(this, QStringLiteral("A3纸打印"), TwipsRect(2475, 2520, 975, 495), pink);
-    Command8 = ColouredButton(this, QStringLiteral("创建电子文档"),
-                              TwipsRect(3600, 2520, 1215, 495), pink);
-    Command3 =
+    documentButton = ColouredButton(this, QStringLiteral("创建电子文档"),
+                                    TwipsRect(3600, 2520, 1215, 495), pink);
+    helpButton =
         ColouredButton(this, QStringLiteral("帮助"), TwipsRect(1080, 3240, 1215, 495), violet);
-    Command7 = ColouredButton(this, QStringLiteral("关于本软件"), TwipsRect(2520, 3240, 1095, 495),
-                              violet);
-    Command6 =
+    aboutButton = ColouredButton(this, QStringLiteral("关于本软件"),
+                                 TwipsRect(2520, 3240, 1095, 495), violet);
+    endButton =
         ColouredButton(this, QStringLiteral("结束"), TwipsRect(1920, 3960, 1095, 495), violet);
+    EnterPressesButtons(this);
 
     // The design's tab order; labels and the frame take no focus and are left out.
-    const QWidget* order[] = {Option2,  Option1,  Command5, Command1, Command4, Command2, Command6,
-                              Command3, Command7, Command9, Option3,  Option4,  Combo1,   Command8};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
-    Option2->setFocus();  // the first in the tab order has the focus when the window opens
+    QWidget* const order[] = {
+        chineseRadio,  englishRadio, choosePictureButton, chooseGreetingButton, printA4Button,
+        printA3Button, endButton,    helpButton,          aboutButton,          monthViewButton,
+        monoRadio,     colourRadio,  yearCombo,           documentButton};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    chineseRadio->setFocus();  // the first in the tab order has the focus when the window opens
 
-    // Picking from the list is Click; typing (user edits only) is Change.
-    connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
-    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, [this] { Combo1_Change(); });
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
-    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
-    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
-    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
-    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
-    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    // Only a pick from the list changes the year; typed text stays text.
+    connect(yearCombo, &QComboBox::activated, this, &MainWindow::pickYear);
+    connect(englishRadio, &QRadioButton::toggled, &doc_, &CalendarDocument::setEnglish);
+    connect(colourRadio, &QRadioButton::toggled, &doc_, &CalendarDocument::setColour);
+    connect(choosePictureButton, &QPushButton::clicked, this, &MainWindow::choosePicture);
+    connect(chooseGreetingButton, &QPushButton::clicked, this, &MainWindow::chooseGreeting);
+    connect(monthViewButton, &QPushButton::clicked, this, &MainWindow::showMonthView);
+    connect(printA4Button, &QPushButton::clicked, this, &MainWindow::printA4);
+    connect(printA3Button, &QPushButton::clicked, this, &MainWindow::printA3);
+    connect(documentButton, &QPushButton::clicked, this, &MainWindow::createDocument);
+    connect(helpButton, &QPushButton::clicked, this, &MainWindow::showHelp);
+    connect(aboutButton, &QPushButton::clicked, this, &MainWindow::showAbout);
+    connect(endButton, &QPushButton::clicked, this, &MainWindow::endProgram);
+    connect(&doc_, &CalendarDocument::yearChanged, this,
+            [this](int year) { yearLabel->setText(QString::number(year)); });
+
+    // What the document met before this window listened; later problems come as signals
+    // (the document tells each distinct one once).
+    const DataReport& listReport = doc_.yearList().report;
+    ReportDataProblem(this, listReport);
+    if (doc_.dataReport().message != listReport.message) ReportDataProblem(this, doc_.dataReport());
+    connect(&doc_, &CalendarDocument::dataProblem, this, &MainWindow::tellDataProblem);
 }
 
-void Form1::Form_Load() {
-    const int year = QDate::currentDate().year();
-    State().SelectedYear = year;
-    Command5->setToolTip(QStringLiteral("在图形中点取二点，可打印以这二点为顶点的矩形区域"));
-    SetLabel1(yearText(year));
-    Combo1->setEditText(yearText(year));
+MainWindow::~MainWindow() { closeOtherWindows(); }
 
-    const YearList list = LoadYearList(DataFilePath());
-    for (const std::string& y : ShowableYears(list)) Combo1->addItem(QString::fromStdString(y));
-    // The first item added becomes the current one and replaces the typed text; the box
-    // keeps showing today's year, with no list item chosen.
-    Combo1->setCurrentIndex(-1);
-    Combo1->setEditText(yearText(year));
-    ReportDataProblem(this, list.report);
-
-    Combo1_Click();
-    State().MonthViewDrawn = 0;
-    BuildSelectedYear(this);
+void MainWindow::pickYear(int index) {
+    if (index < 0) return;
+    doc_.setYear(yearCombo->itemData(index).toInt());
 }
 
-void Form1::Form_Activate() {
-    if (State().MainWindowActivated == -1) {
+void MainWindow::tellDataProblem(const DataReport& report) { ReportDataProblem(this, report); }
+
+void MainWindow::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+    if (activatedBefore_) {
         // Coming back to the main window blanks the month view until it is activated.
-        scr& view = Windows().ref<scr>();
-        Step([&] { view.Picture1->box().Cls(); });
-        view.Picture1->Refresh();
+        if (monthView_) monthView_->clearPicture();
+        return;
     }
-    if (State().MonthViewDrawn == 0) Windows().show<scr>();
-    State().MainWindowActivated = -1;
+    // The first activation brings the month view up in front of the main window.
+    activatedBefore_ = true;
+    showMonthView();
 }
 
-void Form1::Combo1_Click() {
-    SetLabel1(Combo1->currentText());
-    ReadSelectedYearRecord(Label1->text(), this);
+void MainWindow::placeBeside(QWidget* w) const {
+    if (!isVisible()) return;
+    QPoint at(geometry().right() + 12, frameGeometry().top() + height() / 2);
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() - w->width())));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() - w->height() - 30)));
+    }
+    w->move(at);
 }
 
-void Form1::Combo1_Change() {}
-
-void Form1::Label1_Change() { State().SelectedYear = Val(Label1->text().toStdString()); }
-
-void Form1::SetLabel1(const QString& caption) {
-    if (Label1->text() == caption) return;
-    Label1->setText(caption);
-    Label1_Change();
+void MainWindow::showMonthView() {
+    if (Gone(monthView_)) placeBeside(monthView_ = new MonthView(doc_));
+    BringToFront(monthView_);
 }
 
-void Form1::Command1_Click() { Windows().show<wrd>(); }
-
-void Form1::Command2_Click() { printYearSheet(kPaperA3); }
-
-void Form1::Command3_Click() { Windows().show<Form2>(); }
-
-void Form1::Command4_Click() { printYearSheet(kPaperA4); }
-
-void Form1::Command5_Click() { Windows().show<sel>(); }
-
-void Form1::Command6_Click() {
-    Windows().unload<sel>();
-    Windows().unloadWindow(this);
-    Windows().unload<scr>();
-    Windows().unload<wrd>();
-    Windows().end();
+void MainWindow::chooseGreeting() {
+    if (Gone(greetingEditor_)) greetingEditor_ = new GreetingEditor(doc_);
+    BringToFront(greetingEditor_);
 }
 
-void Form1::closeEvent(QCloseEvent* e) {
-    e->accept();
-    Command6_Click();
+void MainWindow::choosePicture() {
+    if (Gone(pictureChooser_)) pictureChooser_ = new PictureChooser(doc_);
+    BringToFront(pictureChooser_);
 }
 
-void Form1::Command7_Click() { ShowAbout(this); }
-
-void Form1::Command8_Click() {
-    BuildSelectedYear(this);
-    Windows().show<frmpreV>();
+void MainWindow::createDocument() {
+    if (Gone(documentWindow_)) {
+        documentWindow_ = new DocumentWindow(doc_);
+        connect(documentWindow_, &DocumentWindow::pictureChooserWanted, this,
+                &MainWindow::choosePicture);
+    }
+    BringToFront(documentWindow_);
 }
 
-void Form1::Command9_Click() {
-    BuildSelectedYear(this);
-    Windows().show<scr>();
+void MainWindow::showHelp() {
+    if (Gone(helpWindow_)) helpWindow_ = new HelpWindow;
+    BringToFront(helpWindow_);
 }
 
-SheetInputs Form1::GatherSheetInputs() {
-    SheetInputs in;
-    in.english = Option1->isChecked();
-    in.colour = Option4->isChecked();
-    in.yearCaption = Label1->text();
-    wrd& greeting = Windows().ref<wrd>();
-    in.greeting = {greeting.Text1->text(), greeting.Text2[0]->text(), greeting.Text2[1]->text(),
-                   greeting.Text2[2]->text()};
-    in.greetingFont = QString::fromStdString(State().GreetingFontName);
-    in.inset = !State().InsetPicturePath.empty();
-    // Only an inset reads the chooser's picture (and so creates the chooser).
-    if (in.inset) in.insetPicture = Windows().ref<sel>().Image1Picture();
-    in.cropX = State().CropX;
-    in.cropY = State().CropY;
-    in.cropWidth = State().CropWidth;
-    in.cropHeight = State().CropHeight;
-    return in;
-}
+void MainWindow::showAbout() { ShowAbout(this); }
 
-void Form1::printYearSheet(int paper) {
-    BuildSelectedYear(this);
+void MainWindow::printA4() { printYearSheet(kPaperA4); }
+
+void MainWindow::printA3() { printYearSheet(kPaperA3); }
+
+void MainWindow::printYearSheet(int paper) {
     // The windows keep working while the job is watched, so the program may end meanwhile.
-    const QPointer<Form1> self(this);
-    const PrintResult result =
-        PrintYearSheetToDefaultPrinter(paper, GatherSheetInputs(), Model(), this);
+    const QPointer<MainWindow> self(this);
+    const PrintResult result = PrintYearSheetToDefaultPrinter(paper, doc_, this);
     if (!self) return;
     if (!result.message.isEmpty())
         ShowMessage(this, result.message);
     else if (result.status == PrintResult::Status::SavedAsPdf)
         ShowMessage(this, QStringLiteral("年历已保存为PDF文件：") + result.pdfPath);
+}
+
+void MainWindow::endProgram() { close(); }
+
+void MainWindow::closeOtherWindows() {
+    QWidget* const others[] = {pictureChooser_, monthView_, greetingEditor_, documentWindow_,
+                               helpWindow_};
+    for (QWidget* w : others) delete w;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    // The frame's close ends the program as "结束" does: no window may run on without this one.
+    closeOtherWindows();
+    e->accept();
+    emit ended();
 }
 
 }  // namespace orlenda

@@ -1,76 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the year list, the printing choices and the buttons that open every
-// other window. It is the window the program starts with.
+// other window. It is the window the program starts with; the others appear at first use.
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWidget>
 
-#include "graphics/surface.h"
-#include "printing/yearsheet.h"
-#include "windows/mainwindowview.h"
+#include "document/calendardocument.h"
 
 namespace orlenda {
 
-class Form1 : public MainWindowView {
+class DocumentWindow;
+class GreetingEditor;
+class HelpWindow;
+class MonthView;
+class PictureChooser;
+
+class MainWindow : public QWidget {
     Q_OBJECT
   public:
-    Form1();
+    explicit MainWindow(CalendarDocument& doc);
+    // The other windows go with it: none may outlive the document it shows.
+    ~MainWindow() override;
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QComboBox* Combo1;
-    QRadioButton* Option1;  // 英文
-    QRadioButton* Option2;  // 中文
-    QRadioButton* Option3;  // 黑白打印
-    QRadioButton* Option4;  // 彩色打印
-    QFrame* Frame1;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command3;
-    QPushButton* Command4;
-    QPushButton* Command5;
-    QPushButton* Command6;
-    QPushButton* Command7;
-    QPushButton* Command8;
-    QPushButton* Command9;
-    Colour SavedTitleColor = 0;
+    QLabel* yearLabel;
+    QLabel* yearSuffixLabel;  // 年
+    QComboBox* yearCombo;
+    QRadioButton* englishRadio;
+    QRadioButton* chineseRadio;
+    QRadioButton* monoRadio;
+    QRadioButton* colourRadio;
+    QFrame* colourFrame;
+    QPushButton* choosePictureButton;
+    QPushButton* chooseGreetingButton;
+    QPushButton* monthViewButton;
+    QPushButton* printA4Button;
+    QPushButton* printA3Button;
+    QPushButton* documentButton;
+    QPushButton* helpButton;
+    QPushButton* aboutButton;
+    QPushButton* endButton;
 
-    void Form_Load() override;
-    void Form_Activate() override;
-    QString yearCaption() const override { return Label1->text(); }
-    bool chineseSelected() const override { return Option2->isChecked(); }
+  public slots:
+    void printA4();
+    void printA3();
+    void chooseGreeting();
+    void choosePicture();
+    void showMonthView();
+    void createDocument();
+    void showHelp();
+    void showAbout();
+    // Closes the main window, which ends the program.
+    void endProgram();
 
-    // The user picked a year from the list (also run once by Form_Load).
-    void Combo1_Click();
-    // The user typed into the year box: picking is the only way to change the year.
-    void Combo1_Change();
-    void Label1_Change();
-    // Every write of Label1's caption goes through here so that its Change runs.
-    void SetLabel1(const QString& caption);
-
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void Command6_Click();
-    void Command7_Click();
-    void Command8_Click();
-    void Command9_Click();
-
-    // What the year sheet needs now: the options, the year caption, the greeting editor's
-    // lines (creating the editor hidden when it was never opened) and the inset.
-    SheetInputs GatherSheetInputs();
+  signals:
+    // The main window closed (by 结束 or by its frame) and took every other window with it.
+    void ended();
 
   protected:
-    // Closing the main window by its frame ends the program, as "结束" does: no window of
-    // the program may stay running without it.
+    void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
   private:
+    void pickYear(int index);
     void printYearSheet(int paper);
+    void tellDataProblem(const DataReport& report);
+    // Below and right of this window, leaving its buttons uncovered where the screen has room.
+    void placeBeside(QWidget* w) const;
+    void closeOtherWindows();
+
+    CalendarDocument& doc_;
+    QPointer<MonthView> monthView_;
+    QPointer<GreetingEditor> greetingEditor_;
+    QPointer<PictureChooser> pictureChooser_;
+    QPointer<DocumentWindow> documentWindow_;
+    QPointer<HelpWindow> helpWindow_;
+    bool activatedBefore_ = false;
 };
 
 }  // namespace orlenda

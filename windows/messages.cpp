@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/messages.h"
 
 #include <QGridLayout>
@@ -5,7 +6,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -17,10 +17,6 @@ namespace orlenda {
 namespace {
 MessageSink& sink() {
     static MessageSink s;
-    return s;
-}
-QSet<QString>& told() {
-    static QSet<QString> s;
     return s;
 }
 }  // namespace
@@ -208,14 +204,7 @@ QString DataProblemText(const DataReport& r) {
 }
 
 void ReportDataProblem(QWidget* parent, const DataReport& report) {
-    if (report.ok()) return;
-    // The same problem met again (the list, then the year's record) is told once.
-    const QString key = QString::fromStdString(report.message);
-    if (told().contains(key)) return;
-    told().insert(key);
-    ShowMessage(parent, DataProblemText(report));
+    if (!report.ok()) ShowMessage(parent, DataProblemText(report));
 }
-
-void ForgetDataProblems() { told().clear(); }
 
 }  // namespace orlenda

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the user is told comes in a modal box with an OK button. It all goes through
 // ShowMessage so that tests can record the messages instead of blocking on a box.
@@ -25,10 +26,7 @@ MessageSink SetMessageSink(MessageSink sink);
 // wrong, and what still works.
 QString DataProblemText(const DataReport& report);
 
-// Tells the user about a problem with the lunar data, once per distinct message in a run,
-// so that a missing file does not nag at every year pick. Nothing happens for an ok report.
+// Tells the user about a problem with the lunar data. Nothing happens for an ok report.
 void ReportDataProblem(QWidget* parent, const DataReport& report);
-// Forgets which data problems were told (tests start each case afresh).
-void ForgetDataProblems();
 
 }  // namespace orlenda

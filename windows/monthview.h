@@ -1,40 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The screen month view: one month of the current calendar model, picked in a list.
+// The screen month view: one month of the document's year, picked in a list.
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <cstdint>
+#include <QWidget>
 
+#include "document/calendardocument.h"
 #include "windows/pictureboxwidget.h"
-#include "windows/registry.h"
 
 namespace orlenda {
 
-class scr : public Form {
+class MonthView : public QWidget {
     Q_OBJECT
   public:
-    scr();
+    // Opens on today's month. Closing by the frame destroys the window.
+    explicit MonthView(const CalendarDocument& doc, QWidget* parent = nullptr);
 
-    PictureBoxWidget* Picture1;
-    QLabel* Label2;
-    QComboBox* Combo1;
-    QPushButton* Command1;
-    QPushButton* Command2;
+    PictureBoxWidget* monthPicture;
+    QLabel* monthPromptLabel;
+    QComboBox* monthCombo;
+    QPushButton* saveTestButton;  // reads "Command1"
+    QPushButton* closeButton;
 
-    void Form_Load() override;
-    // Every activation redraws the chosen month from the current model.
-    void Form_Activate() override;
+  public slots:
+    // Draws the month the list's text names and names the year and month in the caption.
+    void showChosenMonth();
+    // Blanks the picture until the view is activated again.
+    void clearPicture();
+    // Saves the picture as TEST.BMP in the current directory.
+    void saveTest();
 
-    // The user edited the month text: anything outside 1 to 12 becomes " 1".
-    void Combo1_Change();
-    // Draws the month the text names and renews the caption.
-    void Combo1_Click();
-    // Saves Picture1's image as TEST.BMP in the current directory.
-    void Command1_Click();
-    void Command2_Click();
+  protected:
+    // Every activation redraws the chosen month.
+    void changeEvent(QEvent* e) override;
 
-    // Clears Picture1 and draws month (1..12) of the calendar model.
-    void prts(const std::int16_t& month);
+  private:
+    // A typed month outside 1 to 12 becomes " 1".
+    void monthEdited();
+    void drawMonth(int month);
+
+    const CalendarDocument& doc_;
+    bool blank_ = false;
 };
 
 }  // namespace orlenda

@@ -19,7 +19,9 @@ constexpr Colour kButtonBack = RGB(0, 255, 0);
 
 }  // namespace
 
-sel::sel() {
+PictureChooser::PictureChooser(CalendarDocument& doc, QWidget* parent)
+    : QWidget(parent, Qt::Window), doc_(doc) {
+    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("请选择图形文件"));
     setFixedSize(Px(8985), Px(6075));
     SetBackground(this, kWindowBack);
@@ -55,22 +57,24 @@ sel::sel() {
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 
-    connect(Drive1, &DriveList::Change, this, &sel::Drive1_Change);
-    connect(Dir1, &FolderList::Change, this, &sel::Dir1_Change);
+    connect(Drive1, &DriveList::Change, this, &PictureChooser::Drive1_Change);
+    connect(Dir1, &FolderList::Change, this, &PictureChooser::Dir1_Change);
     connect(Dir1, &FolderList::OpenFailed, this, [this](const QString& folder) {
         ShowMessage(this, QStringLiteral("无法打开文件夹：%1").arg(folder));
     });
-    connect(File1, &FileList::Click, this, &sel::File1_Click);
+    connect(File1, &FileList::Click, this, &PictureChooser::File1_Click);
     connect(Image1, &ImageControl::MouseDown, this, [this](int b, int s, double x, double y) {
         Image1_MouseDown(b, s, float(x), float(y));
     });
-    connect(Command1, &QPushButton::clicked, this, &sel::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &sel::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &sel::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &sel::Command4_Click);
+    connect(Command1, &QPushButton::clicked, this, &PictureChooser::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &PictureChooser::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &PictureChooser::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &PictureChooser::Command4_Click);
+    EnterPressesButtons(this);
+    Form_Load();
 }
 
-void sel::Form_Load() {
+void PictureChooser::Form_Load() {
     PreviewBoxWidth = Image1->WidthTwips();
     PreviewBoxHeight = Image1->HeightTwips();
     const QString home = QCoreApplication::applicationDirPath();
@@ -80,13 +84,13 @@ void sel::Form_Load() {
     Dir1->SetPath(home);
 }
 
-void sel::showEvent(QShowEvent* e) {
+void PictureChooser::showEvent(QShowEvent* e) {
     // Pictures saved into the folder while the window was hidden are offered too.
     if (!e->spontaneous()) File1->Refresh();
-    Form::showEvent(e);
+    QWidget::showEvent(e);
 }
 
-void sel::Drive1_Change() {
+void PictureChooser::Drive1_Change() {
     if (Dir1->SetPath(Drive1->Drive())) return;
     // A volume that went away or cannot be read: say so and stay where the folder list is.
     ShowMessage(this, QStringLiteral("无法打开文件夹：%1").arg(Drive1->Drive()));
@@ -96,14 +100,14 @@ void sel::Drive1_Change() {
     Drive1->SetDrive(RootOf(roots, Dir1->Path()));
 }
 
-void sel::Dir1_Change() { File1->SetPath(Dir1->Path()); }
+void PictureChooser::Dir1_Change() { File1->SetPath(Dir1->Path()); }
 
-QSizeF sel::fitted(double ratio) const {
+QSizeF PictureChooser::fitted(double ratio) const {
     if (ratio >= 1.0) return {PreviewBoxWidth, PreviewBoxHeight / ratio};
     return {ratio * PreviewBoxWidth, PreviewBoxHeight};
 }
 
-void sel::File1_Click() {
+void PictureChooser::File1_Click() {
     if (File1->FileName().isEmpty()) return;
     const QString path = FileListPath(File1->Path(), File1->FileName());
 
@@ -146,9 +150,10 @@ void sel::File1_Click() {
     s.PictureScaleX = s.CropWidth / float(Image1->WidthTwips());
     s.PictureScaleY = s.CropHeight / float(Image1->HeightTwips());
     PreviewPicturePath = path;
+    syncDocument();
 }
 
-void sel::Image1_MouseDown(int, int, float X, float Y) {
+void PictureChooser::Image1_MouseDown(int, int, float X, float Y) {
     AppState& s = State();
     CornerClickCount = std::int16_t(CornerClickCount + 1);
     if (CornerClickCount > 2) CornerClickCount = 1;
@@ -159,26 +164,39 @@ void sel::Image1_MouseDown(int, int, float X, float Y) {
         s.CropWidth = s.PictureScaleX * X - s.CropX;
         s.CropHeight = s.PictureScaleY * Y - s.CropY;
     }
+    syncDocument();
 }
 
-void sel::choose(std::string& target) {
+void PictureChooser::choose(std::string& target) {
     if (PreviewPicturePath.isEmpty()) {
         ShowMessage(this, QStringLiteral("未选中图形文件！"));
         return;
     }
     target = PreviewPicturePath.toStdString();
+    syncDocument();
 }
 
-void sel::Command1_Click() { choose(State().InsetPicturePath); }
+void PictureChooser::Command1_Click() { choose(State().InsetPicturePath); }
 
-void sel::Command3_Click() { choose(State().BackgroundPicturePath); }
+void PictureChooser::Command3_Click() { choose(State().BackgroundPicturePath); }
 
-void sel::Command2_Click() {
+void PictureChooser::Command2_Click() {
     State().InsetPicturePath.clear();
     State().BackgroundPicturePath.clear();
-    Windows().unload<sel>();
+    doc_.clearPictures();
+    close();
 }
 
-void sel::Command4_Click() { Windows().hide<sel>(); }
+void PictureChooser::Command4_Click() { hide(); }
+
+void PictureChooser::syncDocument() {
+    const AppState& s = State();
+    const Crop crop{s.CropX, s.CropY, s.CropWidth, s.CropHeight};
+    if (s.InsetPicturePath.empty())
+        doc_.setInset({}, crop);
+    else
+        doc_.setInset({QString::fromStdString(s.InsetPicturePath), Image1Picture()}, crop);
+    doc_.setBackgroundPath(QString::fromStdString(s.BackgroundPicturePath));
+}
 
 }  // namespace orlenda

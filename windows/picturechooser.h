@@ -5,17 +5,18 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
+#include <QWidget>
 #include <cstdint>
 
+#include "document/calendardocument.h"
 #include "windows/filelists.h"
-#include "windows/registry.h"
 
 namespace orlenda {
 
-class sel : public Form {
+class PictureChooser : public QWidget {
     Q_OBJECT
   public:
-    sel();
+    explicit PictureChooser(CalendarDocument& doc, QWidget* parent = nullptr);
 
     DriveList* Drive1;
     FolderList* Dir1;
@@ -38,7 +39,7 @@ class sel : public Form {
     // when none is loaded).
     const QImage& Image1Picture() const { return Image1->Picture(); }
 
-    void Form_Load() override;
+    void Form_Load();
     void Drive1_Change();
     void Dir1_Change();
     void File1_Click();
@@ -56,6 +57,9 @@ class sel : public Form {
     // side fills the square box.
     QSizeF fitted(double ratio) const;
     void choose(std::string& target);
+    // The chosen pictures and the crop rectangle, as the document holds them.
+    void syncDocument();
+    CalendarDocument& doc_;
 };
 
 }  // namespace orlenda

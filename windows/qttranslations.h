@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Qt's own texts (message box buttons, the file dialog) in Chinese, like the rest of the windows.
 

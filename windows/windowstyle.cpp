@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/windowstyle.h"
 
 #include <QAbstractButton>
@@ -50,6 +51,16 @@ QPushButton* ColouredButton(QWidget* parent, const QString& caption, QRect r, Co
     b->setGeometry(r);
     SetButtonColour(b, back);
     return b;
+}
+
+void EnterPressesButtons(QWidget* window) {
+    for (QPushButton* b : window->findChildren<QPushButton*>()) b->setAutoDefault(true);
+}
+
+void BringToFront(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 }  // namespace orlenda

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fonts, colours and places of the windows' controls.
 #include <QFont>
@@ -29,5 +30,10 @@ void SetColours(QWidget* w, Colour back, Colour text);
 void SetButtonColour(QAbstractButton* b, Colour back);
 // A push button with its caption, place and colour.
 QPushButton* ColouredButton(QWidget* parent, const QString& caption, QRect r, Colour back);
+
+// Enter on a focused button of the window presses it, as Space does (once its buttons exist).
+void EnterPressesButtons(QWidget* window);
+// Shows a window modeless, or brings it to the front when it is shown already.
+void BringToFront(QWidget* window);
 
 }  // namespace orlenda

@@ -17,14 +17,15 @@
 #include <cerrno>
 #include <cstring>
 
-#include "windows/mainwindow.h"
-#include "windows/documentwindow.h"
-#include "windows/monthview.h"
-#include "windows/filelists.h"
-#include "windows/picturechooser.h"
+#include "core/appstate.h"
 #include "printing/printprompts.h"
 #include "support/testpictures.h"
 #include "tests/support/windowtesting.h"
+#include "windows/documentwindow.h"
+#include "windows/filelists.h"
+#include "windows/mainwindow.h"
+#include "windows/monthview.h"
+#include "windows/picturechooser.h"
 
 using namespace orlenda;
 using namespace orlenda::test;
@@ -85,7 +86,7 @@ const char* const kTargets[] = {"2008年历1.BMP", "TEST.BMP", "2008年历.pdf"}
 class FaultsTest : public QObject, public WindowTestBase {
     Q_OBJECT
     static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-    static void pick(sel& w, const QString& name) {
+    static void pick(PictureChooser& w, const QString& name) {
         ClickRow(w.File1, w.File1->row(w.File1->findItems(name, Qt::MatchExactly).value(0)));
     }
 
@@ -96,7 +97,10 @@ class FaultsTest : public QObject, public WindowTestBase {
         qputenv("HOME", QFile::encodeName(dir.filePath(QStringLiteral("home"))));
         qunsetenv("XDG_CONFIG_HOME");
     }
-    void init() { startCase(); }
+    void init() {
+        startCase();
+        State().Reset();
+    }
     void cleanup() { endCase(); }
 
     // ---- pictures ----
@@ -128,7 +132,8 @@ class FaultsTest : public QObject, public WindowTestBase {
         QVERIFY(WriteFile(file, bytes));
         QVERIFY(Quadrants(640, 480).save(good, "JPEG", 95));
 
-        sel& w = Windows().show<sel>();
+        main().choosePicture();
+        PictureChooser& w = *Find<PictureChooser>();
         w.Dir1->SetPath(folder.path());
         pick(w, QStringLiteral("good.jpg"));
         QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(10, 5));
@@ -148,13 +153,13 @@ class FaultsTest : public QObject, public WindowTestBase {
 
         messages.clear();
         QVERIFY(WriteFile(good, bytes));
-        click(Windows().ref<Form1>().Command8);
-        frmpreV& doc = *Windows().find<frmpreV>();
-        click(doc.Check1);
+        click(main().documentButton);
+        DocumentWindow& window = *Find<DocumentWindow>();
+        click(window.Check1);
         QCOMPARE(messages, QStringList{QStringLiteral("背景图无法使用：") + message + good});
-        QVERIFY(!doc.Check1->isChecked());
-        QVERIFY(doc.Option1->isEnabled());
-        QVERIFY(doc.Picture1->box().Picture().isNull());
+        QVERIFY(!window.Check1->isChecked());
+        QVERIFY(window.Option1->isEnabled());
+        QVERIFY(window.Picture1->box().Picture().isNull());
     }
 
     // ---- saving ----
@@ -226,24 +231,24 @@ class FaultsTest : public QObject, public WindowTestBase {
 
         // 2008 picked in the main window, then saved with the document's or the month view's
         // save button, or the A4 button, whose offer of a PDF file is taken.
-        Form1& main = Windows().ref<Form1>();
-        main.show();
-        PickFromList(main.Combo1, QStringLiteral("2008"));
+        MainWindow& w = main();
+        w.show();
+        PickFromList(w.yearCombo, QStringLiteral("2008"));
         if (Saver(saver) == Saver::Document) {
-            click(main.Command8);
-            Windows().find<frmpreV>()->SaveFolder = folder;
-            click(Windows().find<frmpreV>()->Command2);
-            click(Windows().find<frmpreV>()->Command1);
+            click(w.documentButton);
+            Find<DocumentWindow>()->SaveFolder = folder;
+            click(Find<DocumentWindow>()->Command2);
+            click(Find<DocumentWindow>()->Command1);
         } else if (Saver(saver) == Saver::MonthView) {
             const QString previous = QDir::currentPath();
             QDir::setCurrent(folder);
-            click(main.Command9);
-            click(Windows().find<scr>()->Command1);
+            click(w.monthViewButton);
+            click(Find<MonthView>()->saveTestButton);
             QDir::setCurrent(previous);
         } else {
             PrintDialogs().askYesNo = [](QWidget*, const QString&) { return true; };
             PrintDialogs().saveFileName = [target](auto...) { return target; };
-            click(main.Command4);
+            click(w.printA4Button);
             ResetPrintDialogs();
         }
         message.replace(QStringLiteral("%1"), target);

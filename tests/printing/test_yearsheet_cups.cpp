@@ -8,10 +8,10 @@
 #include <QtTest>
 
 #include "../support/windowtesting.h"
-#include "windows/mainwindow.h"
-#include "windows/helpwindow.h"
-#include "core/appstate.h"
+#include "document/calendardocument.h"
 #include "sheetfixture.h"
+#include "windows/helpwindow.h"
+#include "windows/mainwindow.h"
 #include "windows/messages.h"
 
 using namespace orlenda;
@@ -64,22 +64,21 @@ double Difference(const QImage& a, const QImage& b) {
 // A fresh main window showing 2008 in colour or black and white: presses A3 or A4 and returns
 // what the user was told; in: what the windows held; answered: whether a click on 帮助 30 ms
 // into the print call opened the help window (the timer dies with the window).
-QStringList Press(int paper, bool colour, SheetInputs* in, bool* answered) {
-    State().Reset();
-    State().DataPath = ORLENDA_DATA_FILE;
+QStringList Press(int paper, bool colour, YearContent* in, bool* answered) {
     QStringList messages;
     SetMessageSink([&](QWidget*, const QString& text) { messages << text; });
-    Form1& form = Windows().ref<Form1>();
+    CalendarDocument doc;
+    doc.setDataPath(ORLENDA_DATA_FILE);
+    MainWindow form(doc);
     form.show();
-    testing::PickFromList(form.Combo1, QStringLiteral("2008"));
-    QTest::mouseClick(colour ? form.Option4 : form.Option3, Qt::LeftButton);
-    *in = form.GatherSheetInputs();
+    testing::PickFromList(form.yearCombo, QStringLiteral("2008"));
+    QTest::mouseClick(colour ? form.colourRadio : form.monoRadio, Qt::LeftButton);
+    *in = SheetContentOf(doc);  // its model dies with the document
     QTimer::singleShot(30, &form, [&] {
-        QTest::mouseClick(form.Command3, Qt::LeftButton);
-        *answered = Windows().find<Form2>() && Windows().find<Form2>()->isVisible();
+        QTest::mouseClick(form.helpButton, Qt::LeftButton);
+        *answered = Find<HelpWindow>() && Find<HelpWindow>()->isVisible();
     });
-    QTest::mouseClick(paper == kPaperA3 ? form.Command2 : form.Command4, Qt::LeftButton);
-    Windows().clear();
+    QTest::mouseClick(paper == kPaperA3 ? form.printA3Button : form.printA4Button, Qt::LeftButton);
     SetMessageSink({});
     return messages;
 }
@@ -198,7 +197,7 @@ void YearSheetCupsTest::print() {
     QFETCH(QString, message);
     QVERIFY(lp(QStringLiteral("lpadmin"), {QStringLiteral("-d"), queue_ + queue}));
     QDir(out_).removeRecursively();
-    SheetInputs in;
+    YearContent in;
     bool answered = false;
     const QStringList told = Press(paper, colour, &in, &answered);
     // While the print system is asked how a job it took goes, the windows answer clicks.
@@ -215,7 +214,9 @@ void YearSheetCupsTest::print() {
     QVERIFY(paper == kPaperA3 ? IsOnePage(printed, 297, 420) : IsOnePage(printed, 210, 297));
     // The page is the sheet of what the windows held, as written straight to PDF.
     const QString expected = dir_.filePath(QStringLiteral("expected.pdf"));
-    QVERIFY(WriteYearSheetPdf(expected, paper, in, ModelOf(2008)));
+    const CalendarModel model = ModelOf(2008);
+    in.model = &model;
+    QVERIFY(WriteYearSheetPdf(expected, paper, in));
     const QImage page = Raster(printed);
     const double diff = Difference(page, Raster(expected));
     QVERIFY2(diff < 0.001, qPrintable(QString::number(diff)));

@@ -4,10 +4,10 @@
 #include <QtTest>
 
 #include "../support/windowtesting.h"
-#include "windows/mainwindow.h"
-#include "core/appstate.h"
+#include "document/calendardocument.h"
 #include "printing/printprompts.h"
 #include "sheetfixture.h"
+#include "windows/mainwindow.h"
 #include "windows/messages.h"
 
 using namespace orlenda;
@@ -49,8 +49,6 @@ void YearSheetPdfTest::noPrinterOffersPdf() {
     QTemporaryDir out;
     QStringList asked, told;
     QString suggested;
-    State().Reset();
-    State().DataPath = ORLENDA_DATA_FILE;
     SetMessageSink([&](QWidget*, const QString& text) { told << text; });
     PrintDialogs().askYesNo = [&](QWidget*, const QString& text) {
         asked << text;
@@ -62,13 +60,14 @@ void YearSheetPdfTest::noPrinterOffersPdf() {
     };
     const auto restore = qScopeGuard([] {
         ResetPrintDialogs();
-        Windows().clear();
         SetMessageSink({});
     });
-    Form1& form = Windows().ref<Form1>();
+    CalendarDocument doc;
+    doc.setDataPath(ORLENDA_DATA_FILE);
+    MainWindow form(doc);
     form.show();
-    testing::PickFromList(form.Combo1, QStringLiteral("2008"));
-    QTest::mouseClick(paper == kPaperA3 ? form.Command2 : form.Command4, Qt::LeftButton);
+    testing::PickFromList(form.yearCombo, QStringLiteral("2008"));
+    QTest::mouseClick(paper == kPaperA3 ? form.printA3Button : form.printA4Button, Qt::LeftButton);
 
     QCOMPARE(asked.size(), 1);
     QVERIFY(asked[0].contains(QStringLiteral("未找到打印机")) &&

@@ -9,12 +9,12 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include "windows/mainwindow.h"
-#include "windows/documentwindow.h"
-#include "windows/filelists.h"
-#include "windows/picturechooser.h"
 #include "printing/printprompts.h"
 #include "support/windowtesting.h"
+#include "windows/documentwindow.h"
+#include "windows/filelists.h"
+#include "windows/mainwindow.h"
+#include "windows/picturechooser.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;
@@ -49,12 +49,12 @@ void Bounce(QWidget* w, const char* property, bool& down, Qt::Key forth, Qt::Key
 
 class SoakTest : public QObject, public WindowTestBase {
     Q_OBJECT
-    Form1* main_ = nullptr;
+    MainWindow* main_ = nullptr;
     bool scrollDown_ = true, yearDown_ = true;
     int sheets_ = 0;  // so far
 
     static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-    static frmpreV& document() { return *Windows().find<frmpreV>(); }
+    static DocumentWindow& document() { return *Find<DocumentWindow>(); }
 
     // Arrows on the document's scroll bar, every eighth a page; every `perSheet`-th step also
     // the next year and a sheet, A3 and A4 in turn, some in colour.
@@ -64,9 +64,9 @@ class SoakTest : public QObject, public WindowTestBase {
             Bounce(bar, "value", scrollDown_, i % 8 ? Qt::Key_Down : Qt::Key_PageDown,
                    i % 8 ? Qt::Key_Up : Qt::Key_PageUp);
             if (i % perSheet) continue;
-            Bounce(main_->Combo1, "currentIndex", yearDown_, Qt::Key_Down, Qt::Key_Up);
-            click(++sheets_ % 3 ? main_->Option4 : main_->Option3);
-            click(sheets_ % 2 ? main_->Command2 : main_->Command4);
+            Bounce(main_->yearCombo, "currentIndex", yearDown_, Qt::Key_Down, Qt::Key_Up);
+            click(++sheets_ % 3 ? main_->colourRadio : main_->monoRadio);
+            click(sheets_ % 2 ? main_->printA3Button : main_->printA4Button);
             QCOMPARE(messages, QStringList{QStringLiteral("年历已保存为PDF文件：") +
                                            dir.filePath(QStringLiteral("sheet.pdf"))});
             messages.clear();
@@ -78,20 +78,20 @@ class SoakTest : public QObject, public WindowTestBase {
     // the default greeting.
     void initTestCase() {
         startCase();
-        State().DataPath = ORLENDA_DATA_FILE;
+        doc->setDataPath(ORLENDA_DATA_FILE);
         PrintDialogs().askYesNo = [](QWidget*, const QString&) { return true; };
         PrintDialogs().saveFileName = [this](auto...) { return dir.filePath("sheet.pdf"); };
-        main_ = &Windows().ref<Form1>();
+        main_ = &main();
         main_->show();
         QVERIFY(Noise(QSize(770, 1000)).save(dir.filePath(QStringLiteral("photo.jpg"))));
-        click(main_->Command5);
-        sel& chooser = *Windows().find<sel>();
+        click(main_->choosePictureButton);
+        PictureChooser& chooser = *Find<PictureChooser>();
         chooser.Dir1->SetPath(dir.path());
         ClickRow(chooser.File1, chooser.File1->row(chooser.File1->findItems("photo.jpg", {})[0]));
         click(chooser.Command3);
         click(chooser.Command1);
         click(chooser.Command4);
-        click(main_->Command8);
+        click(main_->documentButton);
         click(document().Check1);
         click(document().Command2);
     }
@@ -114,13 +114,13 @@ class SoakTest : public QObject, public WindowTestBase {
         QCOMPARE(OpenFiles(), files);
 
         // Still drawing what a freshly opened window draws.
-        PickFromList(main_->Combo1, QStringLiteral("2008"));
-        click(main_->Command8);
+        PickFromList(main_->yearCombo, QStringLiteral("2008"));
+        click(main_->documentButton);
         QTest::keyClick(document().VScroll1, Qt::Key_Home);
         click(document().Command2);
         const QImage soaked = document().Picture1->box().Image().copy();
         document().close();
-        click(main_->Command8);
+        click(main_->documentButton);
         click(document().Check1);
         click(document().Command2);
         QCOMPARE(soaked, document().Picture1->box().Image());

@@ -1,6 +1,6 @@
 #pragma once
-// What the window tests share: a data file in a temporary folder, recorded messages, and
-// a clean slate of windows and state for every case.
+// What the window tests share: a data file in a temporary folder, recorded messages, a fresh
+// document and main window for every case, and the windows found as a person sees them.
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
@@ -12,10 +12,11 @@
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
-#include "core/appstate.h"
+#include "windows/mainwindow.h"
 #include "windows/messages.h"
-#include "windows/registry.h"
+#include "windows/monthview.h"
 
 namespace orlenda::testing {
 
@@ -75,10 +76,37 @@ inline void PasteOver(QLineEdit* box, const QString& text) {
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
 }
 
+// The open window of class W (windows closed meanwhile are gone first), or nullptr.
+template <class W>
+W* Find() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<W*>(w)) return found;
+    return nullptr;
+}
+
+// The program started as a person starts it: the main window shown, the month view coming up
+// in front, then the person clicking the main window. False when a window did not follow.
+[[nodiscard]] inline bool StartWithMainActive(MainWindow& main) {
+    main.show();
+    main.activateWindow();
+    if (!QTest::qWaitFor([] { return Find<MonthView>() && Find<MonthView>()->isActiveWindow(); }))
+        return false;
+    main.activateWindow();
+    return QTest::qWaitFor([&] { return main.isActiveWindow() && QApplication::focusWidget(); });
+}
+
 class WindowTestBase {
   public:
     QTemporaryDir dir;
     QStringList messages;
+    std::unique_ptr<CalendarDocument> doc;
+    std::unique_ptr<MainWindow> mainWindow;
+
+    MainWindow& main() {  // on the case's document, made on first use, not shown
+        if (!mainWindow) mainWindow = std::make_unique<MainWindow>(*doc);
+        return *mainWindow;
+    }
 
     QString dataPath() const { return dir.filePath(QStringLiteral("china.txt")); }
 
@@ -88,22 +116,21 @@ class WindowTestBase {
         QCOMPARE(f.write(bytes), bytes.size());
     }
 
-    // Every case: no windows, fresh state, a data file up to two years after today.
+    // Every case: a fresh document on a data file up to two years after today.
     void startCase() {
         // A list opened by a click ignores releases for a double click's time: keep it short.
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(40);
-        Windows().clear();
-        State().Reset();
-        ForgetDataProblems();
         messages.clear();
         SetMessageSink([this](QWidget*, const QString& text) { messages << text; });
-        Windows().quit = [] {};
-        State().DataPath = dataPath().toStdString();
         writeData(DataFile(QDate::currentDate().year() + 2));
+        doc = std::make_unique<CalendarDocument>();
+        doc->setDataPath(dataPath());
     }
 
+    // The main window takes the windows it opened along.
     void endCase() {
-        Windows().clear();
+        mainWindow.reset();
+        doc.reset();
         SetMessageSink({});
     }
 };

@@ -12,11 +12,11 @@
 #include <array>
 #include <utility>
 
-#include "windows/mainwindow.h"
-#include "windows/documentwindow.h"
-#include "windows/picturechooser.h"
 #include "printing/recordingsurface.h"
 #include "support/windowtesting.h"
+#include "windows/documentwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/picturechooser.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;
@@ -29,7 +29,7 @@ const QRect kTitleLine(50, 16, 300, 30);  // pixels of "    2008年" on the pict
 const std::array<Colour, 3> kDefaults{RGB(128, 255, 128), RGB(0, 0, 0), RGB(255, 0, 0)};
 
 // The three colours' swatches.
-void CheckColours(frmpreV& w, const std::array<Colour, 3>& expected) {
+void CheckColours(DocumentWindow& w, const std::array<Colour, 3>& expected) {
     QLabel* swatches[] = {w.Label5, w.Label6, w.Label7};
     for (int i = 0; i < 3; ++i)
         QCOMPARE(FromQColor(swatches[i]->palette().color(QPalette::Window)), expected[i]);
@@ -48,24 +48,22 @@ int Count(const QImage& image, QRect rect, Colour c) {
 class EdocTest : public QObject, public WindowTestBase {
     Q_OBJECT
     std::unique_ptr<RecordingSurface> rec;
-    Form1* main = nullptr;
 
     // Opened from the main window's button, as a person does.
-    frmpreV& window() {
-        if (!Windows().find<frmpreV>()) click(main->Command8);
-        return *Windows().find<frmpreV>();
+    DocumentWindow& window() {
+        if (!Find<DocumentWindow>()) click(main().documentButton);
+        return *Find<DocumentWindow>();
     }
     QStringList take() { return std::exchange(messages, {}); }
     static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-    static QImage picture(frmpreV& w) { return w.Picture1->box().Image().copy(); }
+    static QImage picture(DocumentWindow& w) { return w.Picture1->box().Image().copy(); }
 
   private slots:
     // The main window with 2008 picked from its list.
     void init() {
         startCase();
-        main = &Windows().ref<Form1>();
-        main->show();
-        PickFromList(main->Combo1, QStringLiteral("2008"));
+        main().show();
+        PickFromList(main().yearCombo, QStringLiteral("2008"));
     }
     void cleanup() {
         endCase();
@@ -77,7 +75,7 @@ class EdocTest : public QObject, public WindowTestBase {
     void texts() {
         const std::tuple<const char*, double, double> rows[] = {
             {" 4月", 1150, 750 + 2400 + 400}, {"12月", 7150, 750 + 3 * 2400 + 400}};
-        frmpreV& w = window();
+        DocumentWindow& w = window();
         rec = std::make_unique<RecordingSurface>();
         w.DrawTarget = rec.get();
         QVERIFY(!w.Command1->isEnabled());
@@ -127,7 +125,7 @@ class EdocTest : public QObject, public WindowTestBase {
         QFETCH(bool, refused);
         QFETCH(Colour, colour);
         QFETCH(QString, boxText);
-        frmpreV& w = window();
+        DocumentWindow& w = window();
         QRadioButton* options[] = {w.Option1, w.Option2, w.Option3};
         std::array<Colour, 3> expected = kDefaults;
         click(options[option - 1]);
@@ -146,7 +144,7 @@ class EdocTest : public QObject, public WindowTestBase {
     // for the next showing; a new background colour erases the drawing; 默认 brings the three
     // defaults back.
     void colourChanges() {
-        frmpreV& w = window();
+        DocumentWindow& w = window();
         click(w.Command2);
         const QImage first = picture(w);
         QVERIFY(Count(first, kTitleLine, RGB(0, 0, 0)) > 20);
@@ -174,15 +172,15 @@ class EdocTest : public QObject, public WindowTestBase {
     // Ticking without a background picture, then with a small picture chosen in the
     // chooser: it shows at the top left corner, under the calendar; then unticking.
     void background() {
-        frmpreV& w = window();
+        DocumentWindow& w = window();
         click(w.Check1);
         QCOMPARE(take(), QStringList{QStringLiteral("请先选择背景图文件")});
-        QVERIFY(!w.Check1->isChecked() && Windows().find<sel>()->isVisible());
+        QVERIFY(!w.Check1->isChecked() && Find<PictureChooser>()->isVisible());
         QImage blue(100, 80, QImage::Format_RGB32);
         blue.fill(Qt::blue);
         QVERIFY(blue.save(dir.filePath(QStringLiteral("back.bmp"))));
-        click(main->Command5);  // the chooser: the file clicked, 背景图, 确定
-        sel& chooser = *Windows().find<sel>();
+        click(main().choosePictureButton);  // the chooser: the file clicked, 背景图, 确定
+        PictureChooser& chooser = *Find<PictureChooser>();
         chooser.Dir1->SetPath(dir.path());
         ClickRow(chooser.File1, chooser.File1->row(chooser.File1->findItems("back.bmp", {})[0]));
         click(chooser.Command3);
@@ -203,17 +201,17 @@ class EdocTest : public QObject, public WindowTestBase {
     // Closing unloads: the next load starts afresh. Every scroll step, by key or by the
     // wheel over the picture, draws anew: the result equals a single showing.
     void closeAndScroll() {
-        frmpreV* w = &window();
+        DocumentWindow* w = &window();
         click(w->Command2);
         const QImage once = picture(*w);
         click(w->Option2);
         QTest::keyClick(w->VScroll1, Qt::Key_PageDown);
-        QPointer<frmpreV> closed(w);
+        QPointer<DocumentWindow> closed(w);
         click(w->Command3);
-        QCOMPARE(Windows().find<frmpreV>(), nullptr);
+        QCOMPARE(Find<DocumentWindow>(), nullptr);
         QTRY_VERIFY(closed.isNull());
 
-        frmpreV& again = window();
+        DocumentWindow& again = window();
         QVERIFY(!again.Command1->isEnabled() && !again.Option2->isChecked());
         QVERIFY(IsBlank(again.Picture1->box().Image(), QColor(128, 255, 128)));
         QScrollBar* s = again.VScroll1;
@@ -239,7 +237,7 @@ class EdocTest : public QObject, public WindowTestBase {
 
     // The palette help in its four lines, each as wide as the box holds.
     void helpLines() {
-        frmpreV& w = window();
+        DocumentWindow& w = window();
         SetMessageSink({});
         int lines = 0;
         QTimer::singleShot(0, [&] {

@@ -1,21 +1,21 @@
 // The greeting editor as a person uses it: the proposed and the kept font, Enter as Tab, and the
-// lines across OK, clear, cancel and reloads with their language's defaults.
-#include <QApplication>
+// document's lines across typing, OK, clear, cancel and reopening with their language's defaults.
 #include <QRadioButton>
 
-#include "windows/mainwindow.h"
-#include "windows/startup.h"
-#include "windows/greetingeditor.h"
-#include "windows/monthview.h"
 #include "support/windowtesting.h"
+#include "windows/greetingeditor.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;
 
 namespace {
 
-QStringList Lines(const wrd& w) {
-    return {w.Text1->text(), w.Text2[0]->text(), w.Text2[1]->text(), w.Text2[2]->text()};
+// The lines the editor shows, and those of the document.
+QStringList Lines(const GreetingEditor& w, const CalendarDocument& doc) {
+    QStringList lines;
+    for (const QLineEdit* t : w.greetingLines) lines << t->text();
+    for (const QString& line : doc.greetingLines()) lines << line;
+    return lines;
 }
 
 const QStringList kChinese{QStringLiteral("亲爱的朋友："), QStringLiteral("祝你新年快乐！"),
@@ -23,28 +23,18 @@ const QStringList kChinese{QStringLiteral("亲爱的朋友："), QStringLiteral(
 const QStringList kEnglish{QStringLiteral("Dear"), QStringLiteral("Happy new year！"), QString(),
                            QStringLiteral("  Sincerely")};
 
-void ChooseLanguage(bool chinese) {
-    Form1& main = Windows().ref<Form1>();
-    main.show();
-    QTest::mouseClick(chinese ? main.Option2 : main.Option1, Qt::LeftButton);
-}
-
-// The main window's "选择祝贺语", once the program's start has settled (the month view up).
-wrd& Open() {
-    if (!Windows().find<Form1>()) {
-        StartWindows();
-        (void)QTest::qWaitFor([] { return Windows().find<scr>() != nullptr; });
-    }
-    QTest::mouseClick(Windows().find<Form1>()->Command1, Qt::LeftButton);
-    return *Windows().find<wrd>();
-}
-
 void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
 }  // namespace
 
 class GreetingEditorTest : public QObject, public WindowTestBase {
     Q_OBJECT
+    // The main window's "选择祝贺语" once the start has settled; null if a window failed.
+    GreetingEditor* open() {
+        if (!main().isVisible() && !StartWithMainActive(main())) return nullptr;
+        Click(main().chooseGreetingButton);
+        return Find<GreetingEditor>();
+    }
 
   private slots:
     void init() { startCase(); }
@@ -54,57 +44,67 @@ class GreetingEditorTest : public QObject, public WindowTestBase {
     void proposalAndTypedFont() {
         QCOMPARE(ProposedGreetingFont({QStringLiteral("Arial"), QStringLiteral("华文行楷")}),
                  QStringLiteral("华文行楷"));
-        wrd& w = Open();
-        QCOMPARE(w.Combo1->currentIndex(), -1);
-        const QString proposed = w.Combo1->currentText();
+        GreetingEditor* w = open();
+        QVERIFY(w);
+        QCOMPARE(w->fontCombo->currentIndex(), -1);
+        const QString proposed = w->fontCombo->currentText();
         QVERIFY(proposed == QStringLiteral("华文行楷") || proposed == QStringLiteral("宋体"));
-        QTest::keyClick(w.Combo1, Qt::Key_Down);  // the list's highlight follows the keys
-        QCOMPARE(w.Combo1List->currentIndex().row(), w.Combo1->currentIndex());
-        QVERIFY(w.Combo1->currentIndex() >= 0);
-        PasteOver(w.Combo1->lineEdit(), QStringLiteral("隶书"));
-        Click(w.Command1);
-        QCOMPARE(State().GreetingFontName, std::string("隶书"));
-        QVERIFY(!w.isVisible());
+        QTest::keyClick(w->fontCombo, Qt::Key_Down);  // the list's highlight follows the keys
+        QCOMPARE(w->fontList->currentIndex().row(), w->fontCombo->currentIndex());
+        QVERIFY(w->fontCombo->currentIndex() >= 0);
+        PasteOver(w->fontCombo->lineEdit(), QStringLiteral("隶书"));
+        Click(w->okButton);
+        QCOMPARE(doc->greetingFont(), QStringLiteral("隶书"));
+        QVERIFY(!w->isVisible());
     }
 
     // The fourth Enter reaches OK without pressing it; no Enter changes a line.
     void enterMovesAlongTheTabOrder() {
-        wrd& w = Open();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        QTest::mouseClick(w.Text1, Qt::LeftButton);
-        QTRY_VERIFY(w.Text1->hasFocus());
-        for (QWidget* next :
-             std::initializer_list<QWidget*>{w.Text2[0], w.Text2[1], w.Text2[2], w.Command1,
-                                             w.Command2, w.Command3, w.Combo1, w.Text1}) {
+        GreetingEditor* w = open();
+        QVERIFY(w && QTest::qWaitForWindowActive(w));
+        QTest::mouseClick(w->greetingLines[0], Qt::LeftButton);
+        QTRY_VERIFY(w->greetingLines[0]->hasFocus());
+        for (QWidget* next : std::initializer_list<QWidget*>{
+                 w->greetingLines[1], w->greetingLines[2], w->greetingLines[3], w->okButton,
+                 w->clearButton, w->cancelButton, w->fontCombo, w->greetingLines[0]}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QTRY_COMPARE(QApplication::focusWidget(), next);
         }
-        QVERIFY(w.isVisible());
-        QCOMPARE(Lines(w), kChinese);
-        QCOMPARE(State().GreetingFontName, std::string());
+        QVERIFY(w->isVisible());
+        QCOMPARE(Lines(*w, *doc), kChinese + kChinese);
+        QCOMPARE(doc->greetingFont(), QString());
     }
 
-    // Clear then OK leaves the readers the same, hidden, emptied window; cancel unloads it,
-    // keeping the font stored; the next load takes the defaults of the language chosen then,
-    // and keeps them when the language changes.
-    void clearOkCancelReload() {
-        wrd& w = Open();
-        Click(w.Command2);
-        QVERIFY(w.isVisible());
-        Click(w.Command1);
-        QVERIFY(!w.isVisible());
-        const std::string kept = State().GreetingFontName;
-        QVERIFY(!kept.empty());
-        QCOMPARE(&Windows().ref<wrd>(), &w);
-        QCOMPARE(Lines(w), QStringList(4, QString()));
-        QCOMPARE(&Open(), &w);
-        Click(w.Command3);
-        QVERIFY(Windows().find<wrd>() == nullptr);
-        QCOMPARE(State().GreetingFontName, kept);
-        ChooseLanguage(false);
-        QCOMPARE(Lines(Windows().ref<wrd>()), kEnglish);
-        ChooseLanguage(true);
-        QCOMPARE(Lines(Windows().ref<wrd>()), kEnglish);
+    // A line typed is the document's at once; clear then OK leaves the same, hidden, emptied
+    // window and four empty lines; cancel or the frame closes it, keeping the face; the next
+    // opening takes the defaults of the language chosen then, and keeps them when it changes.
+    void typeClearOkCancelReopen_data() {
+        QTest::addColumn<bool>("byFrame");
+        QTest::newRow("取消") << false;
+        QTest::newRow("the frame's close") << true;
+    }
+    void typeClearOkCancelReopen() {
+        QFETCH(bool, byFrame);
+        GreetingEditor* w = open();
+        QVERIFY(w);
+        QTest::keyClicks(w->greetingLines[2], QStringLiteral("abc"));
+        QCOMPARE(doc->greetingLines()[2], kChinese[2] + QStringLiteral("abc"));
+        Click(w->clearButton);
+        QVERIFY(w->isVisible());
+        Click(w->okButton);
+        QVERIFY(!w->isVisible());
+        const QString kept = doc->greetingFont();
+        QVERIFY(!kept.isEmpty());
+        QCOMPARE(open(), w);
+        QCOMPARE(Lines(*w, *doc), QStringList(8, QString()));
+        byFrame ? (void)w->close() : Click(w->cancelButton);
+        QVERIFY(!Find<GreetingEditor>());
+        QCOMPARE(doc->greetingFont(), kept);
+        Click(main().englishRadio);
+        QVERIFY(open());
+        QCOMPARE(Lines(*Find<GreetingEditor>(), *doc), kEnglish + kEnglish);
+        Click(main().chineseRadio);
+        QCOMPARE(Lines(*Find<GreetingEditor>(), *doc), kEnglish + kEnglish);
     }
 };
 

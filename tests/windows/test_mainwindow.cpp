@@ -1,34 +1,28 @@
 // The main window: ending, the keyboard, the year pick, and a missing data file told once.
-#include <QApplication>
 #include <QDate>
-#include <QLineEdit>
-#include <QtTest>
+#include <QSignalSpy>
 
-#include "windows/mainwindow.h"
-#include "windows/helpwindow.h"
-#include "windows/startup.h"
-#include "core/calendar.h"
-#include "windows/greetingeditor.h"
-#include "windows/monthview.h"
-#include "support/programstart.h"
 #include "support/windowtesting.h"
+#include "windows/greetingeditor.h"
+#include "windows/helpwindow.h"
 
 using namespace orlenda;
+using namespace orlenda::testing;
 
 namespace {
 
 int thisYear() { return QDate::currentDate().year(); }
 
 // True when every month of the model starts in the column of its real weekday.
-bool modelIsOf(int year) {
+bool modelIsOf(const CalendarDocument& doc, int year) {
     for (int m = 1; m <= 12; ++m)
-        if (Model().DayGrid[m][1][QDate(year, m, 1).dayOfWeek()] != "1") return false;
+        if (doc.model().DayGrid[m][1][QDate(year, m, 1).dayOfWeek()] != "1") return false;
     return true;
 }
 
 }  // namespace
 
-class Form1Test : public QObject, public testing::WindowTestBase {
+class MainWindowTest : public QObject, public WindowTestBase {
     Q_OBJECT
 
   private slots:
@@ -44,89 +38,98 @@ class Form1Test : public QObject, public testing::WindowTestBase {
     }
     void endingTheProgram() {
         QFETCH(bool, byFrame);
-        int quits = 0;
-        Windows().quit = [&] { ++quits; };
-        StartWindows();
-        Form1* main = Windows().find<Form1>();
-        QTest::mouseClick(main->Command3, Qt::LeftButton);
-        QTest::mouseClick(main->Command1, Qt::LeftButton);
-        if (byFrame)
-            main->close();
-        else
-            QTest::mouseClick(main->Command6, Qt::LeftButton);
-        QCOMPARE(quits, 1);
-        QVERIFY(!Windows().find<Form1>() && !Windows().find<scr>() && !Windows().find<Form2>() &&
-                !Windows().find<wrd>());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<Form*>(w));
+        MainWindow& w = main();
+        QSignalSpy ended(&w, &MainWindow::ended);
+        QVERIFY(StartWithMainActive(w));
+        QTest::mouseClick(w.helpButton, Qt::LeftButton);
+        QTest::mouseClick(w.chooseGreetingButton, Qt::LeftButton);
+        QVERIFY(Find<HelpWindow>() && Find<GreetingEditor>() && Find<MonthView>());
+        byFrame ? (void)w.close() : QTest::mouseClick(w.endButton, Qt::LeftButton);
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!w.isVisible() && !Find<MonthView>() && !Find<HelpWindow>() &&
+                !Find<GreetingEditor>());
     }
 
     // Tab visits every control in the design's order, each option group once at its chosen
     // button (the desktop's way); the arrows choose within a group; Enter presses a button.
     void keyboard() {
-        Form1& f = testing::StartWithMainActive();
+        MainWindow& w = main();
+        QVERIFY(StartWithMainActive(w));
         QList<QWidget*> chain{QApplication::focusWidget()};
         for (int i = 1; i < 13; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             chain << QApplication::focusWidget();
         }
         const QList<QWidget*> expected = {
-            f.Option2,  f.Command5, f.Command1, f.Command4, f.Command2, f.Command6, f.Command3,
-            f.Command7, f.Command9, f.Option3,  f.Combo1,   f.Command8, f.Option2};
+            w.chineseRadio,  w.choosePictureButton, w.chooseGreetingButton,
+            w.printA4Button, w.printA3Button,       w.endButton,
+            w.helpButton,    w.aboutButton,         w.monthViewButton,
+            w.monoRadio,     w.yearCombo,           w.documentButton,
+            w.chineseRadio};
         QCOMPARE(chain, expected);
         // The option buttons as drawn: the design's pale yellow, not the style's grey.
-        const QImage shot = f.grab().toImage();
-        for (QWidget* o : {f.Option1, f.Option4})
-            QCOMPARE(shot.pixelColor(o->mapTo(&f, QPoint(o->width() - 3, o->height() / 2))),
+        const QImage shot = w.grab().toImage();
+        for (QWidget* o : {w.englishRadio, w.colourRadio})
+            QCOMPARE(shot.pixelColor(o->mapTo(&w, QPoint(o->width() - 3, o->height() / 2))),
                      QColor(255, 255, 192));
-        QTest::keyClick(f.Option2, Qt::Key_Up);
-        QVERIFY(f.Option1->isChecked() && f.Option1->hasFocus() && !f.Option2->isChecked());
+        QTest::keyClick(w.chineseRadio, Qt::Key_Up);
+        QVERIFY(w.englishRadio->isChecked() && w.englishRadio->hasFocus() && doc->english());
         for (int i = 0; i < 9; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QTest::keyClick(f.Option3, Qt::Key_Down);
-        QVERIFY(f.Option4->isChecked() && !f.Option3->isChecked() && f.Option1->isChecked());
+        QTest::keyClick(w.monoRadio, Qt::Key_Down);
+        QVERIFY(w.colourRadio->isChecked() && doc->colour() && doc->english());
         for (int i = 0; i < 3; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-        QCOMPARE(QApplication::focusWidget(), f.Command3);
-        QTest::keyClick(f.Command3, Qt::Key_Return);
-        QTRY_VERIFY(Windows().find<Form2>() && Windows().find<Form2>()->isVisible());
+        QCOMPARE(QApplication::focusWidget(), w.helpButton);
+        QTest::keyClick(w.helpButton, Qt::Key_Return);
+        QTRY_VERIFY(Find<HelpWindow>() && Find<HelpWindow>()->isVisible());
     }
 
-    // Only a pick from the list changes the year; the model waits for a button that draws
-    // (创建电子文档 and 屏幕查阅 are shown rebuilding it by the document and month view tests).
+    // Only a pick from the list changes the document's year, and with it the model.
     void yearPick() {
-        Form1& f = testing::StartWithMainActive();
-        testing::PasteOver(f.Combo1->lineEdit(), QString());
-        QTest::keyClicks(f.Combo1->lineEdit(), QStringLiteral("2008"));
-        QTest::keyClick(f.Combo1->lineEdit(), Qt::Key_Return);
-        QTest::keyClick(f.Combo1->lineEdit(), Qt::Key_Tab);
-        QCOMPARE(f.Label1->text(), QString::number(thisYear()));
-        testing::PickFromList(f.Combo1, QStringLiteral("2008"));
-        QCOMPARE(f.Label1->text(), QStringLiteral("2008"));
-        QTest::mouseClick(f.Command3, Qt::LeftButton);  // 帮助
-        QVERIFY(modelIsOf(thisYear()));
+        MainWindow& w = main();
+        QVERIFY(StartWithMainActive(w));
+        PasteOver(w.yearCombo->lineEdit(), QString());
+        QTest::keyClicks(w.yearCombo->lineEdit(), QStringLiteral("2008"));
+        QTest::keyClick(w.yearCombo->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(w.yearCombo->lineEdit(), Qt::Key_Tab);
+        QCOMPARE(w.yearLabel->text(), QString::number(thisYear()));
+        QVERIFY(doc->year() == thisYear() && modelIsOf(*doc, thisYear()));
+        PickFromList(w.yearCombo, QStringLiteral("2008"));
+        QCOMPARE(w.yearLabel->text(), QStringLiteral("2008"));
+        QVERIFY(doc->year() == 2008 && modelIsOf(*doc, 2008));
     }
 
-    // A missing data file is told once, and not created; the program goes on with today's
-    // year and its Gregorian layout, without lunar texts.
+    // A data file missing at the start, or gone since, is told once and not created; the
+    // program goes on with the year's Gregorian layout, without lunar texts.
+    void missingDataToldOnce_data() {
+        QTest::addColumn<bool>("goneSince");
+        QTest::newRow("missing at the start") << false;
+        QTest::newRow("gone since, two years picked") << true;
+    }
     void missingDataToldOnce() {
-        QFile::remove(dataPath());
-        Form1& f = Windows().ref<Form1>();
+        QFETCH(bool, goneSince);
+        if (!goneSince) QFile::remove(dataPath());
+        doc->setDataPath(dataPath());
+        MainWindow& w = main();
+        w.show();
+        QCOMPARE(messages.size(), goneSince ? 0 : 1);
+        if (goneSince) {
+            QFile::remove(dataPath());
+            for (const char* year : {"2008", "2009"}) PickFromList(w.yearCombo, year);
+        }
         QCOMPARE(messages,
                  QStringList{QStringLiteral("无法读取阴历数据文件 %1：文件不存在。所有年份都"
                                             "不显示阴历，公历日期照常显示。请把正确的 "
                                             "china.txt 放在程序所在的文件夹中。")
                                  .arg(dataPath())});
-        QCOMPARE(f.Label1->text(), QString::number(thisYear()));
-        QVERIFY(modelIsOf(thisYear()));
-        const int firstColumn = QDate(thisYear(), 1, 1).dayOfWeek();
-        QCOMPARE(Model().LunarGrid[1][1][firstColumn], std::string("      "));
-        // The same problem again (the view, another start) is not told again.
-        QTest::mouseClick(f.Command9, Qt::LeftButton);
-        Windows().unload<Form1>();
-        Windows().ref<Form1>();
+        const int year = goneSince ? 2009 : thisYear();
+        QCOMPARE(w.yearLabel->text(), QString::number(year));
+        QVERIFY(modelIsOf(*doc, year));
+        QCOMPARE(doc->model().LunarGrid[1][1][QDate(year, 1, 1).dayOfWeek()], std::string(6, ' '));
+        QTest::mouseClick(w.monthViewButton, Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QVERIFY(!QFile::exists(dataPath()));
     }
 };
 
-QTEST_MAIN(Form1Test)
+QTEST_MAIN(MainWindowTest)
 #include "test_mainwindow.moc"

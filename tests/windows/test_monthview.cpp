@@ -1,42 +1,50 @@
-// The screen month view: the first week as drawn, the month text rules, the caption and
-// redrawing. Expected days come from published dates, not from the model.
+// The screen month view: the days as drawn, the month text rules, the caption and redrawing.
+// Expected days come from published dates and the design's layout, read from the pixels.
 #include <QDate>
-#include <QLineEdit>
-#include <QtTest>
 
-#include "windows/mainwindow.h"
-#include "windows/startup.h"
-#include "render/monthrenderer.h"
-#include "windows/monthview.h"
-#include "printing/sheetfixture.h"
-#include "support/programstart.h"
 #include "support/windowtesting.h"
-#include "windows/calendardata.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;
 
 namespace {
 
-// Month m of the current model as the view should show it.
-QImage reference(int month) {
-    PictureBox b(6255, 4575, RGB(192, 255, 192));
-    b.FontName = QStringLiteral("宋体");
-    DrawMonthView(b, Model(), month);
-    return b.Image().convertToFormat(QImage::Format_RGB32);
+// Six week rows of seven cells, Monday first, '#' where something is: the cells where a
+// published calendar has the days of the month, and the title's cell.
+QStringList publishedDays(int year, int month) {
+    const QDate first(year, month, 1);
+    QStringList cells(6, QString(7, QLatin1Char('.')));
+    cells[0][0] = QLatin1Char('#');
+    for (int d = 0; d < first.daysInMonth(); ++d) {
+        const int place = first.dayOfWeek() - 1 + d;
+        cells[place / 7][place % 7] = QLatin1Char('#');
+    }
+    return cells;
 }
 
-QImage shown(scr& view) {
-    return view.Picture1->box().Image().convertToFormat(QImage::Format_RGB32);
+// The day cells holding ink. At 15 twips a pixel the day lines start 56 pixels down (three
+// 14-point lines), 40 apart (an 18- and a 12-point line); a day cell is 36 points, 48 pixels,
+// wide after a 24-pixel indent, and the title covers the indent and the first cell.
+QStringList inkedDays(const QImage& picture) {
+    QStringList cells(6, QString(7, QLatin1Char('.')));
+    for (int row = 0; row < 6; ++row)
+        for (int column = 0; column < 7; ++column) {
+            const int left = column == 0 ? 0 : 24 + column * 48;
+            const int width = column == 0 ? 72 : 48;
+            if (!IsBlank(picture.copy(left + 2, 56 + row * 40 + 2, width - 4, 20)))
+                cells[row][column] = QLatin1Char('#');
+        }
+    return cells;
 }
 
+QImage shown(MonthView& view) {
+    return view.monthPicture->box().Image().convertToFormat(QImage::Format_RGB32);
+}
+
+// The caption: the year and the month text, then today's date with a blank before each number.
 QString caption(const QString& year, const QString& month) {
-    const QDate d = QDate::currentDate();
-    return QStringLiteral("%1年%2月份。〈今天是 %3年 %4月 %5日〉")
-        .arg(year, month)
-        .arg(d.year())
-        .arg(d.month())
-        .arg(d.day());
+    return year + QStringLiteral("年") + month + QStringLiteral("月份。〈今天是 ") +
+           QDate::currentDate().toString(QStringLiteral("yyyy年 M月 d日〉"));
 }
 
 void activate(QWidget* w) {
@@ -46,34 +54,20 @@ void activate(QWidget* w) {
 
 }  // namespace
 
-class ScrTest : public QObject, public WindowTestBase {
+class MonthViewTest : public QObject, public WindowTestBase {
     Q_OBJECT
-    // The program started, 2008 picked in the main window's list and 屏幕查阅 pressed.
-    scr& view2008() {
-        Form1& main = StartWithMainActive();
-        PickFromList(main.Combo1, QStringLiteral("2008"));
-        QTest::mouseClick(main.Command9, Qt::LeftButton);
-        scr& view = *Windows().find<scr>();
-        (void)QTest::qWaitFor([&] { return view.isActiveWindow(); });  // which draws it
-        return view;
+    // Started, 2008 picked in the main window and 屏幕查阅 pressed; null if a window failed.
+    MonthView* view2008() {
+        if (!StartWithMainActive(main())) return nullptr;
+        PickFromList(main().yearCombo, QStringLiteral("2008"));
+        QTest::mouseClick(main().monthViewButton, Qt::LeftButton);
+        MonthView* view = Find<MonthView>();
+        return view && QTest::qWaitFor([&] { return view->isActiveWindow(); }) ? view : nullptr;
     }
 
   private slots:
     void init() { startCase(); }
     void cleanup() { endCase(); }
-
-    // October 2008 began on a Wednesday, 九月初三: after the seven weekday names come the
-    // title, a blank day cell as wide as the others and the days; then the lunar line, whose
-    // Wednesday is its fourth text.
-    void firstWeek() {
-        RecordingSurface r;
-        DrawMonthView(r, ModelOf(2008), 10);
-        QVERIFY(r.texts.size() > 21);
-        QStringList line;
-        for (int i = 7; i < 14; ++i) line << r.texts[i].text;
-        QCOMPARE(line.join('|'), QStringLiteral("10月  |    |   1|   2|   3|   4|   5"));
-        QCOMPARE(r.texts[17].text, QStringLiteral("初三  "));
-    }
 
     // The text afterwards and the month drawn, named in the caption.
     void monthText_data() {
@@ -90,52 +84,48 @@ class ScrTest : public QObject, public WindowTestBase {
         QFETCH(QString, typed);
         QFETCH(QString, text);
         QFETCH(int, month);
-        scr& view = view2008();
-        QLineEdit* box = view.Combo1->lineEdit();  // typed key by key over the whole text
+        MonthView* view = view2008();
+        QVERIFY(view);
+        QLineEdit* box = view->monthCombo->lineEdit();  // typed key by key over the whole text
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         typed.isEmpty() ? QTest::keyClick(box, Qt::Key_Delete) : QTest::keyClicks(box, typed);
-        QCOMPARE(view.Combo1->currentText(), text);
-        QCOMPARE(view.windowTitle(), caption(QStringLiteral("2008"), text));
-        QCOMPARE(shown(view), reference(month));
+        QCOMPARE(view->monthCombo->currentText(), text);
+        QCOMPARE(view->windowTitle(), caption(QStringLiteral("2008"), text));
+        QCOMPARE(inkedDays(shown(*view)), publishedDays(2008, month));
     }
 
     void activationRedrawsAndCloseKeepsTheMonth() {
-        scr& view = view2008();
-        PasteOver(view.Combo1->lineEdit(), QStringLiteral("3"));
-        // Back in the main window the view is blank; activated again it draws the month.
-        Form1& main = *Windows().find<Form1>();
-        activate(&main);
-        QVERIFY(IsBlank(shown(view)));
-        activate(&view);
-        QCOMPARE(shown(view), reference(3));
-        // A year picked in the main window since: the view shows that year, caption and days.
-        activate(&main);
-        PickFromList(main.Combo1, QStringLiteral("2009"));
-        activate(&view);
-        QCOMPARE(view.windowTitle(), caption(QStringLiteral("2009"), QStringLiteral("3")));
-        QCOMPARE(Model().DayGrid[3][1][7], std::string("1"));  // 1 March 2009 was a Sunday
-        QCOMPARE(shown(view), reference(3));
+        MonthView* view = view2008();
+        QVERIFY(view);
+        PasteOver(view->monthCombo->lineEdit(), QStringLiteral("3"));
+        // Back in the main window the view is blank, also when a year is picked there;
+        // activated again it draws the month of that year.
+        activate(&main());
+        QVERIFY(IsBlank(shown(*view)));
+        PickFromList(main().yearCombo, QStringLiteral("2009"));
+        QVERIFY(IsBlank(shown(*view)));
+        activate(view);
+        QCOMPARE(view->windowTitle(), caption(QStringLiteral("2009"), QStringLiteral("3")));
+        const QImage march = shown(*view);
+        QCOMPARE(inkedDays(march), publishedDays(2009, 3));
+        // Its sixth lunar line (30 and 31 March) lies whole on the picture: pixels 281 to 297
+        // of the 305, after the sixth 18-point day line.
+        QVERIFY(!IsBlank(march.copy(0, 281, march.width(), 17)));
+        QVERIFY(IsBlank(march.copy(0, 298, march.width(), march.height() - 298)));
         // Close only hides: shown again, the month and the picture are still there.
-        QTest::mouseClick(view.Command2, Qt::LeftButton);
-        QVERIFY(!view.isVisible() && Windows().find<scr>() == &view);
-        QTest::mouseClick(main.Command9, Qt::LeftButton);
-        QCOMPARE(view.Combo1->currentText(), QStringLiteral("3"));
-        QCOMPARE(shown(view), reference(3));
-    }
-    // March 2008 spans six week rows: its last lunar line (31 March, 廿四) lies whole on the
-    // picture. Three 14-point lines, then rows of an 18- and a 12-point line, each one em
-    // high: the sixth lunar line fills pixels 281 to 297 of the 305.
-    void sixWeekMonthFits() {
-        scr& view = view2008();
-        PasteOver(view.Combo1->lineEdit(), QStringLiteral("3"));
-        const QImage picture = shown(view);
-        auto inked = [&](int top, int bottom) {
-            return !IsBlank(picture.copy(0, top, picture.width(), bottom - top + 1));
-        };
-        QVERIFY(inked(281, 297));
-        QVERIFY(!inked(298, picture.height() - 1));
+        QTest::mouseClick(view->closeButton, Qt::LeftButton);
+        QVERIFY(!view->isVisible() && Find<MonthView>() == view);
+        QTest::mouseClick(main().monthViewButton, Qt::LeftButton);
+        QCOMPARE(view->monthCombo->currentText(), QStringLiteral("3"));
+        QCOMPARE(inkedDays(shown(*view)), publishedDays(2009, 3));
+        // Closed by its frame it is gone, even when shown again at once: at today's month.
+        view->close();
+        QTest::mouseClick(main().monthViewButton, Qt::LeftButton);
+        QVERIFY(Find<MonthView>() && Find<MonthView>()->isVisible());
+        QCOMPARE(Find<MonthView>()->monthCombo->currentText(),
+                 QString::number(QDate::currentDate().month()));
     }
 };
 
-QTEST_MAIN(ScrTest)
+QTEST_MAIN(MonthViewTest)
 #include "test_monthview.moc"

@@ -7,10 +7,10 @@
 
 #include "../support/windowtesting.h"
 #include "core/appstate.h"
-#include "windows/picturechooser.h"
 #include "pictures/picture.h"
 #include "support/testpictures.h"
 #include "windows/messages.h"
+#include "windows/picturechooser.h"
 
 using namespace orlenda;
 using namespace orlenda::test;
@@ -21,7 +21,7 @@ namespace {
 using Clicks = QList<QPoint>;
 
 // The crop rectangle to a tenth of a twip, readable when a comparison fails.
-QString Crop() {
+QString CropText() {
     const AppState& s = State();
     return QString::asprintf("%.1f %.1f %.1f %.1f", s.CropX, s.CropY, s.CropWidth, s.CropHeight);
 }
@@ -38,19 +38,20 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
     Q_OBJECT
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    sel& open() {
-        sel& w = Windows().show<sel>();
+    PictureChooser& open() {
+        main().choosePicture();
+        PictureChooser& w = *testing::Find<PictureChooser>();
         w.Dir1->SetPath(dir.path());
         return w;
     }
     // A mouse click on the file's name.
-    bool pick(sel& w, const QString& name) {
+    bool pick(PictureChooser& w, const QString& name) {
         const QList<QListWidgetItem*> items = w.File1->findItems(name, Qt::MatchExactly);
         if (items.size() != 1) return false;
         testing::ClickRow(w.File1, w.File1->row(items[0]));
         return true;
     }
-    static void corner(sel& w, int x, int y) {
+    static void corner(PictureChooser& w, int x, int y) {
         QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(x, y));
     }
     static void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
@@ -66,12 +67,15 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         for (const char* name : {"drawing.emf", "icon.ico", "notes.txt", "other.png"})
             QVERIFY(WriteFile(path(name), "x"));
     }
-    void init() { startCase(); }
+    void init() {
+        startCase();
+        State().Reset();
+    }
     void cleanup() { endCase(); }
 
     // The start in the program's folder is in the end-to-end test.
     void listsFollowEachOther() {
-        sel& w = open();
+        PictureChooser& w = open();
         // Pictures only, extensions in any case.
         QStringList listed;
         for (int i = 0; i < w.File1->count(); ++i) listed << w.File1->item(i)->text();
@@ -89,7 +93,7 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
     // letters; the buttons record the name highlighted, and refuse before there is one.
     void choosingAFile() {
         State().InsetPicturePath = "/earlier/inset.jpg";
-        sel& w = open();
+        PictureChooser& w = open();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         click(w.Command1);
         QCOMPARE(messages, QStringList{QStringLiteral("未选中图形文件！")});
@@ -106,7 +110,7 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         // but the corner count goes on.
         corner(w, 10, 10);
         QVERIFY(pick(w, "square.GIF"));
-        QCOMPARE(Crop(), Rect(0, 0, 30, 30));
+        QCOMPARE(CropText(), Rect(0, 0, 30, 30));
         QCOMPARE(int(w.CornerClickCount), 1);
     }
 
@@ -125,7 +129,7 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QFETCH(QString, name);
         QFETCH(QSizeF, natural);
         QFETCH(QSizeF, preview);
-        sel& w = open();
+        PictureChooser& w = open();
         QVERIFY(pick(w, name));
         QVERIFY(w.Image1->isVisible() && w.Image1->Stretch());
         QCOMPARE(QSizeF(w.Image1->WidthTwips(), w.Image1->HeightTwips()), preview);
@@ -133,7 +137,7 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         const double scale = std::max(natural.width(), natural.height()) / 5280;
         QVERIFY(std::abs(State().PictureScaleX / scale - 1) < 1e-5);
         QVERIFY(std::abs(State().PictureScaleY / scale - 1) < 1e-5);
-        QCOMPARE(Crop(), Rect(0, 0, natural.width(), natural.height()));
+        QCOMPARE(CropText(), Rect(0, 0, natural.width(), natural.height()));
         // The inset is cut from the picture at its natural resolution.
         QCOMPARE(QSizeF(w.Image1Picture().size() * 15), natural);
         QVERIFY(ShowsQuadrants(w.Image1Picture(), 12));
@@ -155,10 +159,10 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QFETCH(Clicks, clicks);
         QFETCH(QString, crop);
         QFETCH(int, count);
-        sel& w = open();
+        PictureChooser& w = open();
         QVERIFY(pick(w, "land.jpg"));
         for (QPoint c : clicks) corner(w, c.x(), c.y());
-        QCOMPARE(Crop(), crop);
+        QCOMPARE(CropText(), crop);
         QCOMPARE(int(w.CornerClickCount), count);
     }
 
@@ -172,21 +176,21 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
     }
     void leavingTheWindow() {
         QFETCH(bool, cancel);
-        sel& w = open();
+        PictureChooser& w = open();
         QVERIFY(pick(w, "land.jpg"));
         click(w.Command1);
         QVERIFY(pick(w, "port.bmp"));
         click(w.Command3);
         corner(w, 88, 176);
-        const QString crop = Crop();
+        const QString crop = CropText();
         if (cancel)
             click(w.Command2);
         else
             w.close();
-        QVERIFY(!Windows().find<sel>());
+        QVERIFY(!testing::Find<PictureChooser>());
         QCOMPARE(State().InsetPicturePath, cancel ? "" : path("land.jpg").toStdString());
         QCOMPARE(State().BackgroundPicturePath, cancel ? "" : path("port.bmp").toStdString());
-        QCOMPARE(Crop(), crop);
+        QCOMPARE(CropText(), crop);
     }
 
     // The loader's bounds, refused with a message naming the file. Damaged and oversized files

@@ -9,11 +9,11 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "windows/mainwindow.h"
-#include "windows/qttranslations.h"
-#include "windows/documentwindow.h"
 #include "output/imagesave.h"
 #include "support/windowtesting.h"
+#include "windows/documentwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/qttranslations.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;
@@ -40,14 +40,14 @@ class UserTest : public QObject, public WindowTestBase {
             QSKIP("this user can write the program's folder, unlike an installed program's");
         const QString pictures = qEnvironmentVariable("HOME") + QStringLiteral("/Pictures");
         QVERIFY(!QFileInfo::exists(pictures));
-        Form1& main = Windows().show<Form1>();
-        PickFromList(main.Combo1, QStringLiteral("2008"));
-        QTest::mouseClick(main.Command8, Qt::LeftButton);  // 创建电子文档
-        frmpreV& doc = Windows().ref<frmpreV>();
-        QVERIFY(QTest::qWaitForWindowExposed(&doc));
-        QTest::mouseClick(doc.Command2, Qt::LeftButton);  // 显示年历
+        main().show();
+        PickFromList(main().yearCombo, QStringLiteral("2008"));
+        QTest::mouseClick(main().documentButton, Qt::LeftButton);  // 创建电子文档
+        DocumentWindow* window = Find<DocumentWindow>();
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        QTest::mouseClick(window->Command2, Qt::LeftButton);  // 显示年历
         messages.clear();
-        QTest::mouseClick(doc.Command1, Qt::LeftButton);  // 保存图形
+        QTest::mouseClick(window->Command1, Qt::LeftButton);  // 保存图形
         const QString file = pictures + QStringLiteral("/2008年历1.BMP");
         QCOMPARE(messages, QStringList{QStringLiteral("图形已成功保存在") + file});
         QCOMPARE(QImage(file).size(), QSize(769, 1000));
