@@ -20,8 +20,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "pictures/emf.h"
 #include "graphics/units.h"
+#include "pictures/emf.h"
 
 namespace orlenda::emf {
 

@@ -6,8 +6,8 @@
 #include <QStringDecoder>
 #include <algorithm>
 
-#include "pictures/emfplayer.h"
 #include "graphics/fontmap.h"
+#include "pictures/emfplayer.h"
 
 namespace orlenda::emf {
 

@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "pictures/picture.h"
 #include "graphics/units.h"
+#include "pictures/picture.h"
 
 namespace orlenda {
 
