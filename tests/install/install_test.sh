@@ -59,11 +59,26 @@ check_tree() {
     done
 }
 
+# Every command of the program's help has its entry in the manual page's COMMANDS.
+check_manual() {
+    local commands cmd name
+    commands=$("$1" --help | sed -n 's/^  orlenda \([a-z-]*\).*/\1/p')
+    [[ -n $commands ]] || fail "no commands in $1 --help"
+    zcat "$2" | sed -n '/^\.SH COMMANDS/,/^\.SH /p' >"$tmp/commands.roff"
+    for cmd in $commands; do
+        name=${cmd//-/\\-}
+        grep -qF -e ".BI \"$name " -e ".BR $name " "$tmp/commands.roff" ||
+            grep -qxF ".B $name" "$tmp/commands.roff" ||
+            fail "the manual page has no entry for $cmd"
+    done
+}
+
 echo "== cmake --install into a temporary prefix"
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 check_tree "$prefix"
 check_lunar "$prefix/bin/orlenda"
+check_manual "$prefix/bin/orlenda" "$prefix/share/man/man1/orlenda.1.gz"
 desktop-file-validate "$prefix"/share/applications/*.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net "$prefix"/share/metainfo/*.xml >/dev/null || fail "appstreamcli"
 
