@@ -69,7 +69,8 @@ struct YearList {
     DataReport report;
 };
 
-// The data file's default place: china.txt beside the executable.
+// The data file's default place: china.txt beside the executable, else
+// ../share/orlenda/china.txt from it (an install), else beside it again.
 std::string DefaultDataPath(const std::string& programDir);
 
 // Parses one line (without its line end). On failure returns nullopt and fills report,

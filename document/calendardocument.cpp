@@ -154,9 +154,14 @@ void CalendarDocument::resetColours() {
 }
 
 QString FindDataFile() {
-    const QString beside =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("china.txt"));
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString beside = programDir.filePath(QStringLiteral("china.txt"));
     if (QFileInfo::exists(beside)) return beside;
+    // Installed under a prefix P as P/bin/orlenda with P/share/orlenda/china.txt: this
+    // install's own data before any other install's in the data folders.
+    const QString shared =
+        QDir::cleanPath(programDir.filePath(QStringLiteral("../share/orlenda/china.txt")));
+    if (QFileInfo::exists(shared)) return shared;
     const QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
                                                      QStringLiteral("orlenda/china.txt"));
     return installed.isEmpty() ? beside : installed;

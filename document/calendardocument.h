@@ -127,9 +127,10 @@ class CalendarDocument : public QObject {
     Colour greetingColour_ = kDefaultGreeting;
 };
 
-// china.txt beside the program (a build folder), else orlenda/china.txt in the data folders
-// (XDG_DATA_DIRS: /usr/share/orlenda/china.txt when installed); the first place when none
-// holds it, so the message names where it was looked for.
+// china.txt beside the program (a build folder), else ../share/orlenda/china.txt from the
+// program's folder (an install under any prefix), else orlenda/china.txt in the data folders
+// (XDG_DATA_DIRS); the first place when none holds it, so the message names where it was
+// looked for.
 QString FindDataFile();
 
 }  // namespace orlenda

@@ -14,7 +14,7 @@ PACKAGES=(
     python3 python3-ephem libnova-dev
     time
     qt6-translations-l10n
-    desktop-file-utils appstream dpkg-dev
+    desktop-file-utils appstream dpkg-dev lintian devscripts
 )
 
 missing=()

@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
 # The program as a user gets it: installed into a temporary prefix, and as the Debian package
-# (built by cpack, looked into with dpkg-deb, unpacked and run). Each run must find its
-# china.txt: 2008-02-07 is 春节, the first day of the first lunar month (published calendars).
+# (built by cpack, looked into with dpkg-deb, checked with lintian and hardening-check,
+# unpacked and run). Each run must find its china.txt through ../share/orlenda alone: 2008-02-07
+# is 春节, the first day of the first lunar month (published calendars).
 #
-#   install_test.sh BUILD_DIR
+#   install_test.sh BUILD_DIR hardened|not-hardened
+# Exit status 77 (skipped) when only lintian or hardening-check is missing.
 set -euo pipefail
 build=$(cd "$1" && pwd)
+hardening=${2:-hardened}
 here=$(cd "$(dirname "$0")" && pwd)
+source=$(cd "$here/../.." && pwd)
 tmp=$(mktemp -d)
 chmod 755 "$tmp"
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# No data folders: an installed orlenda/china.txt elsewhere on this machine must not count.
+mkdir "$tmp/nodata"
+export XDG_DATA_HOME=$tmp/nodata XDG_DATA_DIRS=$tmp/nodata
 
 # The lunar text under 2008-02-07 in the model the program prints; its warnings must be none.
 check_lunar() {
@@ -26,16 +34,53 @@ print(next(m["LunarGrid"][1][w][d] for w in range(6) for d in range(7)
     [[ $lunar == 春节 ]] || fail "$orlenda: 2008-02-07 shows \"$lunar\", not 春节"
 }
 
+# What both the prefix and the package hold, below the prefix $1 (P/bin/orlenda, ...).
+check_tree() {
+    local p=$1
+    [[ -f $p/bin/orlenda && ! -L $p/bin/orlenda && -x $p/bin/orlenda ]] ||
+        fail "$p/bin/orlenda is not a program file"
+    [[ ! -e $p/lib/orlenda ]] || fail "$p/lib/orlenda is still installed"
+    cmp -s "$p/share/orlenda/china.txt" "$source/data/china.txt" || fail "no china.txt in $p"
+    cmp -s "$p/share/orlenda/china-txt-format.md" "$source/data/README.md" ||
+        fail "share/orlenda/china-txt-format.md is not the data format description"
+    cmp -s "$p/share/doc/orlenda/README.md" "$source/README.md" || fail "no README.md"
+    cmp -s "$p/share/doc/orlenda/copyright" "$source/packaging/copyright" || fail "no copyright"
+    local f
+    for f in share/doc/orlenda/changelog.gz share/doc/orlenda/changelog.Debian.gz \
+        share/man/man1/orlenda.1.gz; do
+        gzip -t "$p/$f" || fail "$f is not gzip data"
+    done
+    zcat "$p/share/man/man1/orlenda.1.gz" | cmp -s - "$source/packaging/orlenda.1" ||
+        fail "the manual page is not packaging/orlenda.1"
+    [[ -f $p/share/applications/org.orlenda.Orlenda.desktop ]] || fail "no menu entry"
+    for size in scalable 16x16 24x24 32x32 48x48 64x64 128x128 256x256; do
+        ls "$p/share/icons/hicolor/$size/apps/org.orlenda.Orlenda".* >/dev/null ||
+            fail "no $size icon"
+    done
+}
+
+# Every command of the program's help has its entry in the manual page's COMMANDS.
+check_manual() {
+    local commands cmd name
+    commands=$("$1" --help | sed -n 's/^  orlenda \([a-z-]*\).*/\1/p')
+    [[ -n $commands ]] || fail "no commands in $1 --help"
+    zcat "$2" | sed -n '/^\.SH COMMANDS/,/^\.SH /p' >"$tmp/commands.roff"
+    for cmd in $commands; do
+        name=${cmd//-/\\-}
+        grep -qF -e ".BI \"$name " -e ".BR $name " "$tmp/commands.roff" ||
+            grep -qxF ".B $name" "$tmp/commands.roff" ||
+            fail "the manual page has no entry for $cmd"
+    done
+}
+
 echo "== cmake --install into a temporary prefix"
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
-[[ -L $prefix/bin/orlenda ]] || fail "bin/orlenda is not a link"
+check_tree "$prefix"
 check_lunar "$prefix/bin/orlenda"
+check_manual "$prefix/bin/orlenda" "$prefix/share/man/man1/orlenda.1.gz"
 desktop-file-validate "$prefix"/share/applications/*.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net "$prefix"/share/metainfo/*.xml >/dev/null || fail "appstreamcli"
-for size in scalable 16x16 32x32 48x48 128x128 256x256; do
-    ls "$prefix/share/icons/hicolor/$size/apps/org.orlenda.Orlenda".* >/dev/null
-done
 
 if [[ $(id -u) -eq 0 ]]; then
     echo "== the installed program run by nobody writes nothing into its tree"
@@ -53,14 +98,28 @@ echo "== cpack -G DEB"
 (cd "$tmp" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log") ||
     { cat "$tmp/cpack.log"; fail "cpack"; }
 deb=$(ls "$tmp"/pkg/orlenda_*.deb)
+for field in Version Maintainer Depends Recommends Suggests; do
+    echo "$field: $(dpkg-deb -f "$deb" "$field")"
+done
+[[ $(dpkg-deb -f "$deb" Maintainer) == *'<'*@*'>' ]] || fail "the maintainer has no address"
 depends=$(dpkg-deb -f "$deb" Depends)
-echo "Depends: $depends"
 for need in libqt6widgets6 libqt6gui6 libqt6printsupport6 libcups2 fonts-arphic-uming \
-    fonts-arphic-ukai fonts-wqy-zenhei qt6-translations-l10n; do
+    fonts-arphic-gkai00mp; do
     [[ $depends == *"$need"* ]] || fail "Depends lacks $need"
 done
+[[ $(dpkg-deb -f "$deb" Recommends) == *qt6-translations-l10n* ]] ||
+    fail "Recommends lacks qt6-translations-l10n"
 dpkg-deb -x "$deb" "$tmp/root"
-[[ -f $tmp/root/usr/lib/orlenda/china.txt ]] || fail "the package holds no china.txt"
-[[ -f $tmp/root/usr/share/applications/org.orlenda.Orlenda.desktop ]] || fail "no menu entry"
+check_tree "$tmp/root/usr"
 check_lunar "$tmp/root/usr/bin/orlenda"
-echo "PASS"
+
+echo "== Debian's checks"
+checks=()
+[[ $hardening == hardened ]] || checks+=(--not-hardened)
+status=0
+"$source/scripts/check-deb.sh" "${checks[@]}" "$deb" || status=$?
+case $status in
+    0) echo "PASS" ;;
+    77) echo "SKIP: the rest passed; lintian or hardening-check is not installed"; exit 77 ;;
+    *) fail "lintian or hardening-check" ;;
+esac
