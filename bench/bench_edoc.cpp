@@ -10,16 +10,12 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
-#include "windows/mainwindow.h"
-#include "core/appstate.h"
-#include "core/calendar.h"
-#include "core/yeardata.h"
+#include "document/calendardocument.h"
+#include "pictures/picture.h"
 #include "windows/documentwindow.h"
-#include "windows/greetingeditor.h"
-#include "windows/picturechooser.h"
 #include "windows/messages.h"
-#include "windows/registry.h"
 
 using namespace orlenda;
 
@@ -35,39 +31,29 @@ QImage Noise(QSize size) {
 
 struct Document {
     QTemporaryDir dir;
-    frmpreV* window = nullptr;
+    CalendarDocument doc;
+    DocumentWindow* window = nullptr;
 
     Document() {
         SetMessageSink([](QWidget*, const QString&) {});
-        DataReport report;
-        const auto record = ReadYearRecord(ORLENDA_DATA_FILE, 2008, report);
-        State().SelectedYear = 2008;
-        BuildYearCalendar(2008, record ? &*record : nullptr, Model(), &report);
-        if (!record) std::fprintf(stderr, "no data: %s\n", report.message.c_str());
+        doc.setDataPath(ORLENDA_DATA_FILE);
+        doc.setYear(2008);
+        if (!doc.dataReport().ok())
+            std::fprintf(stderr, "no data: %s\n", doc.dataReport().message.c_str());
 
         const QString back = dir.filePath("back.bmp");
         Noise(QSize(770, 1000)).save(back);
-        Noise(QSize(640, 480)).save(dir.filePath("inset.jpg"));
-        sel& chooser = Windows().ref<sel>();
-        chooser.Dir1->SetPath(dir.path());
-        chooser.File1->SelectFile("inset.jpg");
-        chooser.File1_Click();
-        State().InsetPicturePath = dir.filePath("inset.jpg").toStdString();
-        State().CropX = 600;
-        State().CropY = 300;
-        State().CropWidth = 4500;
-        State().CropHeight = 3000;
-        State().BackgroundPicturePath = back.toStdString();
-        // Default greeting lines, in the main window's language (that window made hidden).
-        Windows().provide<MainWindowView, Form1>();
-        Windows().ref<wrd>();
+        const QString inset = dir.filePath("inset.jpg");
+        Noise(QSize(640, 480)).save(inset);
+        doc.setInset(ChosenPicture{inset, LoadPicture(inset)}, Crop{600, 300, 4500, 3000});
+        doc.setBackgroundPath(back);
 
-        window = &Windows().ref<frmpreV>();
-        window->SaveFolder = dir.path();
-        window->Check1->setChecked(true);
-        window->Command2_Click();
-        if (window->Picture1->box().Picture().size() != QSize(770, 1000) ||
-            chooser.Image1Picture().isNull() || !record) {
+        window = new DocumentWindow(doc);
+        window->saveFolder = dir.path();
+        window->useBackgroundCheck->setChecked(true);
+        window->showCalendar();
+        if (window->documentPicture->box().Picture().size() != QSize(770, 1000) ||
+            doc.inset().image.isNull() || !doc.dataReport().ok()) {
             std::fprintf(stderr, "the document is not set up as measured\n");
             std::exit(1);
         }
@@ -80,11 +66,11 @@ Document& Doc() {
 }
 
 void BM_ScrollRedraw(benchmark::State& state) {
-    frmpreV& w = *Doc().window;
+    DocumentWindow& w = *Doc().window;
     static int step = 0;
     for (auto _ : state) {
-        w.VScroll1->setValue(++step % 2 ? 20 : 40);  // clears and draws the whole calendar
-        benchmark::DoNotOptimize(w.Picture1->box().Image().constBits());  // as a repaint does
+        w.documentScrollBar->setValue(++step % 2 ? 20 : 40);  // draws the whole calendar
+        benchmark::DoNotOptimize(w.documentPicture->box().Image().constBits());  // as a repaint
     }
 }
 BENCHMARK(BM_ScrollRedraw)
@@ -94,8 +80,8 @@ BENCHMARK(BM_ScrollRedraw)
     ->ReportAggregatesOnly(true);
 
 void BM_Save(benchmark::State& state) {
-    frmpreV& w = *Doc().window;
-    for (auto _ : state) w.Command1_Click();
+    DocumentWindow& w = *Doc().window;
+    for (auto _ : state) w.saveCalendar();
 }
 BENCHMARK(BM_Save)
     ->Unit(benchmark::kMillisecond)
@@ -112,6 +98,6 @@ int main(int argc, char** argv) {
     Doc();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    Windows().clear();
+    delete std::exchange(Doc().window, nullptr);  // while the application is there
     return 0;
 }

@@ -12,11 +12,11 @@
 #include <cstdio>
 
 #include "bench/photo.h"
-#include "windows/picturechooser.h"
+#include "document/calendardocument.h"
 #include "pictures/emf.h"
 #include "pictures/picture.h"
 #include "windows/messages.h"
-#include "windows/registry.h"
+#include "windows/picturechooser.h"
 
 using namespace orlenda;
 
@@ -39,15 +39,16 @@ Photo& TestPhoto() {
 
 void BM_FileClickPreview(benchmark::State& state) {
     SetMessageSink([](QWidget*, const QString&) {});
-    sel& w = Windows().show<sel>();
-    w.Dir1->SetPath(QFileInfo(TestPhoto().path).path());
-    w.File1->SelectFile(QStringLiteral("photo.jpg"));
+    CalendarDocument doc;
+    PictureChooser w(doc);
+    w.show();
+    w.folderList->setPath(QFileInfo(TestPhoto().path).path());
+    w.fileList->selectFile(QStringLiteral("photo.jpg"));
     for (auto _ : state) {
-        w.File1_Click();
-        benchmark::DoNotOptimize(w.Image1->grab());  // the preview painted once
+        w.fileChosen();
+        benchmark::DoNotOptimize(w.preview->grab());  // the preview painted once
     }
-    if (w.PreviewPicturePath != TestPhoto().path) state.SkipWithError("the photo did not load");
-    Windows().clear();
+    if (w.previewPath() != TestPhoto().path) state.SkipWithError("the photo did not load");
 }
 BENCHMARK(BM_FileClickPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -9,18 +9,19 @@
 #include <cstdint>
 #include <iostream>
 
-#include "windows/mainwindow.h"
 #include "cli/cli.h"
 #include "cli/options.h"
 #include "cli/session.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
-#include "windows/documentwindow.h"
-#include "render/monthrenderer.h"
-#include "windows/picturechooser.h"
-#include "output/imagesave.h"
+#include "document/calendardocument.h"
 #include "graphics/surface.h"
+#include "output/imagesave.h"
 #include "printing/yearsheet.h"
+#include "render/monthrenderer.h"
+#include "windows/documentwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/picturechooser.h"
 #include "windows/registry.h"
 
 namespace orlenda::cli {
@@ -156,12 +157,12 @@ int RunSheet(Invocation& inv) {
 }
 
 // Enters a colour in the palette as the user does: the option, the three boxes, Enter.
-void MixColour(frmpreV& w, QRadioButton* option, Colour c) {
+void MixColour(DocumentWindow& w, QRadioButton* option, Colour c) {
     option->setChecked(true);
-    w.Text2[0]->setText(QString::number(c & 0xff));
-    w.Text2[1]->setText(QString::number((c >> 8) & 0xff));
-    w.Text2[2]->setText(QString::number((c >> 16) & 0xff));
-    w.Text2_KeyPress(0, 13);
+    w.rgbEdits[0]->setText(QString::number(c & 0xff));
+    w.rgbEdits[1]->setText(QString::number((c >> 8) & 0xff));
+    w.rgbEdits[2]->setText(QString::number((c >> 16) & 0xff));
+    w.applyColour(0);
 }
 
 void SavePicture(const QImage& image, const std::string& out, const QString& suffix) {
@@ -188,31 +189,31 @@ int RunEdoc(Invocation& inv) {
     if (const auto path = inv.option("--background")) {
         // Checked as the chooser would list it; the document loads it itself.
         const QFileInfo info = InputFile(*path, "background picture");
-        if (!MatchesPattern(info.fileName(), Windows().ref<sel>().File1->Pattern()))
+        if (!MatchesPattern(info.fileName(), kPictureFilePattern))
             throw Failure("background picture " + *path +
                           ": pictures must be JPG, GIF, BMP, JPEG, ICO or EMF files");
         backgroundPath = Str(info.absoluteFilePath());
-        State().BackgroundPicturePath = backgroundPath;
+        SharedDocument().setBackgroundPath(Q(backgroundPath));
     }
 
-    frmpreV& w = Windows().ref<frmpreV>();
+    DocumentWindow w(SharedDocument());
     session.takeMessages();
-    if (background) MixColour(w, w.Option1, *background);
+    if (background) MixColour(w, w.backgroundOption, *background);
     if (!backgroundPath.empty()) {
-        w.Check1->setChecked(true);
+        w.useBackgroundCheck->setChecked(true);
         const std::string said = session.takeMessages();
-        if (!w.Check1->isChecked())
+        if (!w.useBackgroundCheck->isChecked())
             throw Failure(said.empty() ? "background picture " + *inv.option("--background") +
                                              " cannot be used"
                                        : said);
     }
-    if (date) MixColour(w, w.Option2, *date);
-    if (greeting) MixColour(w, w.Option3, *greeting);
+    if (date) MixColour(w, w.dateOption, *date);
+    if (greeting) MixColour(w, w.greetingOption, *greeting);
     const std::string said = session.takeMessages();
     if (!said.empty()) throw Failure(said);
 
-    w.Command2_Click();
-    SavePicture(w.Picture1->box().Image(), *out, suffix);
+    w.showCalendar();
+    SavePicture(w.documentPicture->box().Image(), *out, suffix);
     return kExitOk;
 }
 

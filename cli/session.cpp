@@ -5,14 +5,15 @@
 #include <iostream>
 #include <optional>
 
-#include "windows/mainwindow.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
 #include "core/yeardata.h"
-#include "windows/greetingeditor.h"
-#include "windows/picturechooser.h"
+#include "document/calendardocument.h"
 #include "graphics/inset.h"
+#include "windows/greetingeditor.h"
+#include "windows/mainwindow.h"
+#include "windows/picturechooser.h"
 #include "windows/registry.h"
 
 namespace orlenda::cli {
@@ -94,21 +95,19 @@ void Session::greeting() {
     }
 }
 
-void Session::preview(const std::string& path, const std::string& what) {
+void Session::preview(PictureChooser& chooser, const std::string& path, const std::string& what) {
     const QFileInfo info = InputFile(path, what);
-    sel& chooser = Windows().ref<sel>();
-    if (!MatchesPattern(info.fileName(), chooser.File1->Pattern()))
+    if (!MatchesPattern(info.fileName(), kPictureFilePattern))
         throw Failure(what + " " + path +
                       ": pictures must be JPG, GIF, BMP, JPEG, ICO or EMF files");
-    if (!chooser.Dir1->SetPath(info.absolutePath()))
+    if (!chooser.folderList->setPath(info.absolutePath()))
         throw Failure(what + " " + path + ": its folder cannot be read");
-    chooser.Dir1_Change();
+    chooser.folderChosen();
     takeMessages();
-    chooser.PreviewPicturePath.clear();
-    const bool listed = chooser.File1->SelectFile(info.fileName());
+    const bool listed = chooser.fileList->selectFile(info.fileName());
     const std::string said = takeMessages();
     if (!said.empty()) throw Failure(said);
-    if (!listed || chooser.PreviewPicturePath.isEmpty())
+    if (!listed || chooser.previewPath().isEmpty())
         throw Failure(what + " " + path + ": the picture chooser does not list it");
 }
 
@@ -116,17 +115,16 @@ void Session::inset() {
     const auto path = inv_.option("--inset");
     const auto crop = CropOption(inv_);
     if (!path) return;
-    preview(*path, "inset picture");
-    sel& chooser = Windows().ref<sel>();
-    chooser.Command1_Click();
+    PictureChooser chooser(SharedDocument());
+    preview(chooser, *path, "inset picture");
+    chooser.useAsInset();
+    if (const std::string said = takeMessages(); !said.empty()) throw Failure(said);
     if (!crop) return;  // the whole picture, as the preview left it
-    AppState& s = State();
-    s.CropX = float((*crop)[0]);
-    s.CropY = float((*crop)[1]);
-    s.CropWidth = float((*crop)[2]);
-    s.CropHeight = float((*crop)[3]);
-    const QSize px = chooser.Image1->PicturePixels();
-    const auto r = NormalizedCrop(s.CropX, s.CropY, s.CropWidth, s.CropHeight);
+    // In single precision, as two clicks on the preview record it.
+    const Crop c{float((*crop)[0]), float((*crop)[1]), float((*crop)[2]), float((*crop)[3])};
+    SharedDocument().setInsetCrop(c);
+    const QSize px = chooser.preview->pixelSize();
+    const auto r = NormalizedCrop(c.x, c.y, c.width, c.height);
     const QRectF picture(0, 0, px.width() * kTwipsPerPixel, px.height() * kTwipsPerPixel);
     if (!r || !picture.intersects(QRectF(r->x, r->y, r->width, r->height)))
         throw Failure("--crop " + *inv_.option("--crop") + " lies outside the picture " + *path +

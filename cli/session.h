@@ -12,6 +12,7 @@
 
 namespace orlenda {
 class Form1;
+class PictureChooser;
 struct CalendarModel;
 }  // namespace orlenda
 
@@ -42,7 +43,7 @@ class Session {
     void greeting();
 
     // A picture listed by the chooser, previewed by clicking it in the file list.
-    void preview(const std::string& path, const std::string& what);
+    void preview(PictureChooser& chooser, const std::string& path, const std::string& what);
 
     // The inset: previewed, chosen with "选择为插图", then the crop rectangle if given.
     void inset();

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 
 #include "core/appstate.h"
+#include "document/calendardocument.h"
 #include "graphics/fontmap.h"
 #include "windows/mainwindowview.h"
 #include "windows/windowstyle.h"
@@ -95,6 +96,11 @@ wrd::wrd() {
     connect(Command2, &QPushButton::clicked, this, &wrd::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &wrd::Command3_Click);
 
+    for (QLineEdit* t : lines())
+        connect(t, &QLineEdit::textChanged, this, [this] {
+            SharedDocument().setGreetingLines(
+                {Text1->text(), Text2[0]->text(), Text2[1]->text(), Text2[2]->text()});
+        });
     // Key preview: the window sees each key before the control that has the focus.
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 }
@@ -120,6 +126,8 @@ void wrd::Form_Load() {
     Combo1->setEditText(ProposedGreetingFont(fonts));
     setLinesFace(Combo1->currentText());
 }
+
+void wrd::Form_Unload() { SharedDocument().resetGreeting(); }
 
 void wrd::Form_KeyPress(int& KeyAscii) {
     if (KeyAscii != 13) return;
@@ -157,6 +165,7 @@ void wrd::Combo1_Click() { setLinesFace(Combo1->currentText()); }
 
 void wrd::Command1_Click() {
     State().GreetingFontName = Combo1->currentText().toStdString();
+    SharedDocument().setGreetingFont(Combo1->currentText());
     Windows().hide<wrd>();
 }
 

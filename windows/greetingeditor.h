@@ -35,6 +35,8 @@ class wrd : public Form {
     QPushButton* Command3;  // 取消
 
     void Form_Load() override;
+    // The next reference makes the default lines again.
+    void Form_Unload() override;
     // Sees every character typed in the window first; setting KeyAscii to 0 swallows it.
     void Form_KeyPress(int& KeyAscii);
     void Combo1_Click();

@@ -3,20 +3,22 @@
 #include <QButtonGroup>
 #include <QDate>
 #include <QLineEdit>
+#include <algorithm>
 
-#include "windows/aboutbox.h"
-#include "windows/helpwindow.h"
 #include "core/appstate.h"
 #include "core/calendar.h"
 #include "core/textconv.h"
 #include "core/yeardata.h"
+#include "document/calendardocument.h"
+#include "windows/aboutbox.h"
+#include "windows/calendardata.h"
 #include "windows/documentwindow.h"
+#include "windows/dropdowncombo.h"
 #include "windows/greetingeditor.h"
+#include "windows/helpwindow.h"
+#include "windows/messages.h"
 #include "windows/monthview.h"
 #include "windows/picturechooser.h"
-#include "windows/calendardata.h"
-#include "windows/dropdowncombo.h"
-#include "windows/messages.h"
 #include "windows/windowstyle.h"
 
 namespace orlenda {
@@ -118,6 +120,13 @@ Form1::Form1() {
     connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
     connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
     connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(Option1, &QRadioButton::toggled, this,
+            [](bool english) { SharedDocument().setEnglish(english); });
+}
+
+Form1::~Form1() {
+    delete chooser_;
+    delete documentWindow_;
 }
 
 void Form1::Form_Load() {
@@ -158,7 +167,10 @@ void Form1::Combo1_Click() {
 
 void Form1::Combo1_Change() {}
 
-void Form1::Label1_Change() { State().SelectedYear = Val(Label1->text().toStdString()); }
+void Form1::Label1_Change() {
+    State().SelectedYear = Val(Label1->text().toStdString());
+    SharedDocument().setYear(int(std::clamp(State().SelectedYear, -1e6, 1e6)));
+}
 
 void Form1::SetLabel1(const QString& caption) {
     if (Label1->text() == caption) return;
@@ -174,10 +186,18 @@ void Form1::Command3_Click() { Windows().show<Form2>(); }
 
 void Form1::Command4_Click() { printYearSheet(kPaperA4); }
 
-void Form1::Command5_Click() { Windows().show<sel>(); }
+void Form1::Command5_Click() { showPictureChooser(); }
+
+void Form1::showPictureChooser() {
+    if (!chooser_) chooser_ = new PictureChooser(SharedDocument());
+    chooser_->show();
+    chooser_->raise();
+    chooser_->activateWindow();
+}
 
 void Form1::Command6_Click() {
-    Windows().unload<sel>();
+    delete chooser_;
+    delete documentWindow_;
     Windows().unloadWindow(this);
     Windows().unload<scr>();
     Windows().unload<wrd>();
@@ -193,7 +213,15 @@ void Form1::Command7_Click() { ShowAbout(this); }
 
 void Form1::Command8_Click() {
     BuildSelectedYear(this);
-    Windows().show<frmpreV>();
+    // A window that was closed is hidden until it is gone.
+    if (!documentWindow_ || documentWindow_->isHidden()) {
+        documentWindow_ = new DocumentWindow(SharedDocument());
+        connect(documentWindow_, &DocumentWindow::pictureChooserWanted, this,
+                &Form1::showPictureChooser);
+    }
+    documentWindow_->show();
+    documentWindow_->raise();
+    documentWindow_->activateWindow();
 }
 
 void Form1::Command9_Click() {
@@ -210,13 +238,13 @@ SheetInputs Form1::GatherSheetInputs() {
     in.greeting = {greeting.Text1->text(), greeting.Text2[0]->text(), greeting.Text2[1]->text(),
                    greeting.Text2[2]->text()};
     in.greetingFont = QString::fromStdString(State().GreetingFontName);
-    in.inset = !State().InsetPicturePath.empty();
-    // Only an inset reads the chooser's picture (and so creates the chooser).
-    if (in.inset) in.insetPicture = Windows().ref<sel>().Image1Picture();
-    in.cropX = State().CropX;
-    in.cropY = State().CropY;
-    in.cropWidth = State().CropWidth;
-    in.cropHeight = State().CropHeight;
+    const CalendarDocument& doc = SharedDocument();
+    in.inset = !doc.inset().isNull();
+    if (in.inset) in.insetPicture = doc.inset().image;
+    in.cropX = doc.insetCrop().x;
+    in.cropY = doc.insetCrop().y;
+    in.cropWidth = doc.insetCrop().width;
+    in.cropHeight = doc.insetCrop().height;
     return in;
 }
 

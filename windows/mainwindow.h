@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -13,10 +14,14 @@
 
 namespace orlenda {
 
+class DocumentWindow;
+class PictureChooser;
+
 class Form1 : public MainWindowView {
     Q_OBJECT
   public:
     Form1();
+    ~Form1() override;
 
     QLabel* Label1;
     QLabel* Label2;
@@ -59,6 +64,8 @@ class Form1 : public MainWindowView {
     void Command7_Click();
     void Command8_Click();
     void Command9_Click();
+    // Shows the picture chooser, made afresh when it was closed.
+    void showPictureChooser();
 
     // What the year sheet needs now: the options, the year caption, the greeting editor's
     // lines (creating the editor hidden when it was never opened) and the inset.
@@ -71,6 +78,8 @@ class Form1 : public MainWindowView {
 
   private:
     void printYearSheet(int paper);
+    QPointer<PictureChooser> chooser_;
+    QPointer<DocumentWindow> documentWindow_;
 };
 
 }  // namespace orlenda

@@ -2,8 +2,29 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <memory>
+
+#include "document/calendardocument.h"
+#include "windows/calendardata.h"
 
 namespace orlenda {
+
+namespace {
+std::unique_ptr<CalendarDocument>& sharedDocument() {
+    static std::unique_ptr<CalendarDocument> doc;
+    return doc;
+}
+}  // namespace
+
+CalendarDocument& SharedDocument() {
+    auto& doc = sharedDocument();
+    if (!doc) {
+        doc = std::make_unique<CalendarDocument>();
+        const QString data = QString::fromStdString(DataFilePath());
+        if (doc->dataPath() != data) doc->setDataPath(data);
+    }
+    return *doc;
+}
 
 Form::Form(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_DeleteOnClose, false); }
 
@@ -67,6 +88,7 @@ void WindowRegistry::clear() {
             delete w.data();
         }
     }
+    sharedDocument().reset();
 }
 
 void WindowRegistry::end() {

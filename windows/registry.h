@@ -109,4 +109,10 @@ class WindowRegistry {
 
 inline WindowRegistry& Windows() { return WindowRegistry::instance(); }
 
+class CalendarDocument;
+// The calendar document that the picture chooser and the electronic document edit, filled by
+// the main window and the greeting editor while they still keep their choices themselves;
+// made on first use from the data file of the state, and forgotten by clear().
+CalendarDocument& SharedDocument();
+
 }  // namespace orlenda

@@ -17,14 +17,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "windows/mainwindow.h"
-#include "windows/documentwindow.h"
-#include "windows/monthview.h"
-#include "windows/filelists.h"
-#include "windows/picturechooser.h"
+#include "document/calendardocument.h"
 #include "printing/printprompts.h"
 #include "support/testpictures.h"
 #include "tests/support/windowtesting.h"
+#include "windows/documentwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/monthview.h"
+#include "windows/picturechooser.h"
 
 using namespace orlenda;
 using namespace orlenda::test;
@@ -85,8 +85,8 @@ const char* const kTargets[] = {"2008年历1.BMP", "TEST.BMP", "2008年历.pdf"}
 class FaultsTest : public QObject, public WindowTestBase {
     Q_OBJECT
     static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-    static void pick(sel& w, const QString& name) {
-        ClickRow(w.File1, w.File1->row(w.File1->findItems(name, Qt::MatchExactly).value(0)));
+    static void pick(PictureChooser& w, const QString& name) {
+        ClickRow(w.fileList, w.fileList->row(w.fileList->findItems(name, {}).value(0)));
     }
 
   private slots:
@@ -106,19 +106,23 @@ class FaultsTest : public QObject, public WindowTestBase {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");  // before the file's path
         const QString unreadable = QStringLiteral("无法读取图形文件：");
+        const QString tooLarge = QStringLiteral("图形文件太大，无法载入：");
         const QByteArray photo = Encoded(Quadrants(640, 480), "JPEG");
+        // clang-format off
         QTest::newRow("zero bytes") << "zero.jpg" << QByteArray() << unreadable;
-        QTest::newRow("JPEG cut in its pixels")
-            << "cut.jpg" << photo.left(photo.size() * 3 / 4) << unreadable;
-        QTest::newRow("PDF behind jpg")
-            << "doc.jpg" << QByteArray("%PDF-1.4\n%\xE2\xE3\n1 0 obj\n") << unreadable;
-        QTest::newRow("JPEG declaring 65500 x 65500") << "vast.jpeg" << JpegDeclaring(65500, 65500)
-                                                      << QStringLiteral("图形文件太大，无法载入：");
+        QTest::newRow("JPEG cut in its pixels") << "cut.jpg" << photo.left(photo.size() * 3 / 4) << unreadable;
+        QTest::newRow("PDF behind jpg") << "doc.jpg" << QByteArray("%PDF-1.4\n%\xE2\xE3\n1 0 obj\n") << unreadable;
+        QTest::newRow("GIF cut in its pixels") << "cut.gif" << QuadrantsGif().left(39) << unreadable;
+        QTest::newRow("JPEG declaring 65500 x 65500") << "vast.jpeg" << JpegDeclaring(65500, 65500) << tooLarge;
+        QTest::newRow("bitmap one column past 256 MiB") << "over.bmp" << BitmapHeader(8193, 8192) << tooLarge;
+        // 8192 x 8192 at four bytes a pixel is the bound itself: refused only as cut off.
+        QTest::newRow("bitmap of 256 MiB, no pixels") << "edge.bmp" << BitmapHeader(8192, 8192) << unreadable;
+        // clang-format on
     }
 
-    // Clicked in the chooser: the message, and the picture chosen before stays with its
-    // rectangle. Then the background picture spoilt after it was chosen: the document says so
-    // and keeps its colour.
+    // Clicked in the chooser: the message, and the picture chosen before stays the inset with
+    // its rectangle. Then the background picture spoilt after it was chosen: the electronic
+    // document says so and keeps its colour.
     void badPicture() {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
@@ -128,33 +132,35 @@ class FaultsTest : public QObject, public WindowTestBase {
         QVERIFY(WriteFile(file, bytes));
         QVERIFY(Quadrants(640, 480).save(good, "JPEG", 95));
 
-        sel& w = Windows().show<sel>();
-        w.Dir1->SetPath(folder.path());
+        CalendarDocument doc;
+        PictureChooser w(doc);
+        w.show();
+        QVERIFY(w.folderList->setPath(folder.path()));
         pick(w, QStringLiteral("good.jpg"));
-        QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(10, 5));
-        QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(100, 80));
-        click(w.Command1);
-        click(w.Command3);
-        const AppState before = State();
+        click(w.insetButton);
+        QTest::mouseClick(w.preview, Qt::LeftButton, {}, QPoint(10, 5));
+        QTest::mouseClick(w.preview, Qt::LeftButton, {}, QPoint(100, 80));
+        click(w.backgroundButton);
+        const Crop before = doc.insetCrop();
 
         pick(w, name);
         QCOMPARE(messages, QStringList{message + file});
-        QCOMPARE(w.PreviewPicturePath, good);
-        QCOMPARE(w.File1->FileName(), QStringLiteral("good.jpg"));
-        QCOMPARE(w.Image1Picture().size(), QSize(640, 480));
-        QCOMPARE(State().InsetPicturePath, good.toStdString());
-        QCOMPARE(QRectF(State().CropX, State().CropY, State().CropWidth, State().CropHeight),
-                 QRectF(before.CropX, before.CropY, before.CropWidth, before.CropHeight));
+        QCOMPARE(w.previewPath(), good);
+        QCOMPARE(w.fileList->fileName(), QStringLiteral("good.jpg"));
+        QCOMPARE(doc.inset().path, good);
+        QCOMPARE(doc.inset().image.size(), QSize(640, 480));
+        QCOMPARE(doc.insetCrop(), before);
 
         messages.clear();
         QVERIFY(WriteFile(good, bytes));
-        click(Windows().ref<Form1>().Command8);
-        frmpreV& doc = *Windows().find<frmpreV>();
-        click(doc.Check1);
+        DocumentWindow document(doc);
+        document.show();
+        click(document.useBackgroundCheck);
         QCOMPARE(messages, QStringList{QStringLiteral("背景图无法使用：") + message + good});
-        QVERIFY(!doc.Check1->isChecked());
-        QVERIFY(doc.Option1->isEnabled());
-        QVERIFY(doc.Picture1->box().Picture().isNull());
+        QVERIFY(!document.useBackgroundCheck->isChecked() &&
+                document.backgroundOption->isEnabled());
+        QVERIFY(document.documentPicture->box().Picture().isNull() &&
+                doc.backgroundPicture().isNull());
     }
 
     // ---- saving ----
@@ -224,16 +230,21 @@ class FaultsTest : public QObject, public WindowTestBase {
         if (f == Fault::ImmutableFile) QVERIFY(SetImmutable(target));
         const QStringList filesBefore = FilesIn(folder);
 
-        // 2008 picked in the main window, then saved with the document's or the month view's
-        // save button, or the A4 button, whose offer of a PDF file is taken.
+        // The electronic document of 2008 shown and saved; or 2008 picked in the main window,
+        // then saved with the month view's save button or the A4 button, whose offer of a PDF
+        // file is taken.
+        CalendarDocument doc;
+        doc.setDataPath(dataPath());
+        doc.setYear(2008);
+        DocumentWindow document(doc);
         Form1& main = Windows().ref<Form1>();
         main.show();
         PickFromList(main.Combo1, QStringLiteral("2008"));
         if (Saver(saver) == Saver::Document) {
-            click(main.Command8);
-            Windows().find<frmpreV>()->SaveFolder = folder;
-            click(Windows().find<frmpreV>()->Command2);
-            click(Windows().find<frmpreV>()->Command1);
+            document.show();
+            document.saveFolder = folder;
+            click(document.showButton);
+            click(document.saveButton);
         } else if (Saver(saver) == Saver::MonthView) {
             const QString previous = QDir::currentPath();
             QDir::setCurrent(folder);

@@ -75,6 +75,14 @@ inline void PasteOver(QLineEdit* box, const QString& text) {
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
 }
 
+// The shown top-level window of class W, as a person finds it on the screen.
+template <class W>
+W* Shown() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<W*>(w); found && found->isVisible()) return found;
+    return nullptr;
+}
+
 class WindowTestBase {
   public:
     QTemporaryDir dir;

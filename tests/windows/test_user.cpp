@@ -9,11 +9,11 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "windows/mainwindow.h"
-#include "windows/qttranslations.h"
-#include "windows/documentwindow.h"
 #include "output/imagesave.h"
 #include "support/windowtesting.h"
+#include "windows/documentwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/qttranslations.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;
@@ -43,11 +43,11 @@ class UserTest : public QObject, public WindowTestBase {
         Form1& main = Windows().show<Form1>();
         PickFromList(main.Combo1, QStringLiteral("2008"));
         QTest::mouseClick(main.Command8, Qt::LeftButton);  // 创建电子文档
-        frmpreV& doc = Windows().ref<frmpreV>();
-        QVERIFY(QTest::qWaitForWindowExposed(&doc));
-        QTest::mouseClick(doc.Command2, Qt::LeftButton);  // 显示年历
+        DocumentWindow* doc = Shown<DocumentWindow>();
+        QVERIFY(doc && QTest::qWaitForWindowExposed(doc));
+        QTest::mouseClick(doc->showButton, Qt::LeftButton);  // 显示年历
         messages.clear();
-        QTest::mouseClick(doc.Command1, Qt::LeftButton);  // 保存图形
+        QTest::mouseClick(doc->saveButton, Qt::LeftButton);  // 保存图形
         const QString file = pictures + QStringLiteral("/2008年历1.BMP");
         QCOMPARE(messages, QStringList{QStringLiteral("图形已成功保存在") + file});
         QCOMPARE(QImage(file).size(), QSize(769, 1000));
