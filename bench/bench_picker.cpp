@@ -42,13 +42,13 @@ void BM_FileClickPreview(benchmark::State& state) {
     CalendarDocument doc;
     PictureChooser w(doc);
     w.show();
-    w.Dir1->SetPath(QFileInfo(TestPhoto().path).path());
-    w.File1->SelectFile(QStringLiteral("photo.jpg"));
+    w.folderList->setPath(QFileInfo(TestPhoto().path).path());
+    w.fileList->selectFile(QStringLiteral("photo.jpg"));
     for (auto _ : state) {
-        w.File1_Click();
-        benchmark::DoNotOptimize(w.Image1->grab());  // the preview painted once
+        w.fileChosen();
+        benchmark::DoNotOptimize(w.preview->grab());  // the preview painted once
     }
-    if (w.PreviewPicturePath != TestPhoto().path) state.SkipWithError("the photo did not load");
+    if (w.previewPath() != TestPhoto().path) state.SkipWithError("the photo did not load");
 }
 BENCHMARK(BM_FileClickPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -114,11 +114,6 @@ void WriteLunarTexts(CalendarModel& model, int year, const YearRecord& record) {
 
 }  // namespace
 
-CalendarModel& Model() {
-    static CalendarModel model;
-    return model;
-}
-
 void BuildYearCalendar(double year, const YearRecord* record, CalendarModel& model,
                        DataReport* report) {
     FillNameTables(model);

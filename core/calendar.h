@@ -23,9 +23,6 @@ struct CalendarModel {
     double year = 0;  // the year last asked for, built or not
 };
 
-// The one model the drawers read.
-CalendarModel& Model();
-
 // Rebuilds the whole model for year. record is the record of that year, or nullptr when
 // none could be read: the Gregorian layout is then built and the lunar cells stay blank.
 // A year outside the supported range leaves a blank model and fills report; so does a record

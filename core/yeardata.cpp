@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 
 #include "core/lunarwalk.h"
@@ -299,18 +298,6 @@ DataReport EmptyFile(const std::string& path) {
 }
 
 }  // namespace
-
-std::string DefaultDataPath(const std::string& programDir) {
-    if (programDir.empty()) return "china.txt";
-    const std::string dir = programDir.back() == '/' ? programDir : programDir + "/";
-    const std::string beside = dir + "china.txt";
-    // Installed under a prefix P: P/bin/orlenda reads P/share/orlenda/china.txt.
-    const std::string shared =
-        std::filesystem::path(dir + "../share/orlenda/china.txt").lexically_normal().string();
-    std::error_code ec;
-    if (!std::filesystem::exists(beside, ec) && std::filesystem::exists(shared, ec)) return shared;
-    return beside;
-}
 
 bool YearSupported(double year, DataReport& report) {
     std::string message;

@@ -69,10 +69,6 @@ struct YearList {
     DataReport report;
 };
 
-// The data file's default place: china.txt beside the executable, else
-// ../share/orlenda/china.txt from it (an install), else beside it again.
-std::string DefaultDataPath(const std::string& programDir);
-
 // Parses one line (without its line end). On failure returns nullopt and fills report,
 // naming lineNo and the field. Checks the year against expectedYear when it is not 0.
 std::optional<YearRecord> ParseYearLine(const std::string& line, int lineNo, int expectedYear,

@@ -27,15 +27,6 @@ struct SurfaceError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Runs one drawing step; a failing step is skipped so the next one still runs.
-template <class F>
-void Step(F&& f) noexcept {
-    try {
-        f();
-    } catch (...) {
-    }
-}
-
 class Surface {
   public:
     virtual ~Surface() = default;

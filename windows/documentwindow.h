@@ -1,13 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The electronic document: the year calendar drawn on one tall picture over a background
-// colour or picture, with the greeting and the inset, kept as a BMP file.
+// The electronic document: the document's year drawn on one tall picture over a background
+// colour or picture, with the greeting and the inset, kept as a BMP file. The three colours
+// mixed here and the background picture ticked here live in the document.
 #include <QString>
 #include <QWidget>
 #include <array>
-#include <cstdint>
 
 #include "document/calendardocument.h"
-#include "graphics/surface.h"
 #include "windows/pictureboxwidget.h"
 
 class QCheckBox;
@@ -19,82 +19,65 @@ class QScrollBar;
 
 namespace orlenda {
 
-// A colour as the palette keeps it; a component above 255 counts as 255.
-struct ColourTriple {
-    std::int16_t Red = 0, Green = 0, Blue = 0;
-    Colour value() const { return RGB(Red, Green, Blue); }
-    bool operator==(const ColourTriple&) const = default;
-};
-
 class DocumentWindow : public QWidget {
     Q_OBJECT
   public:
+    // A top-level window; it sets the document's colours to their defaults and uses no
+    // background picture until one is ticked. Closing it (结束 or the frame) destroys it.
     explicit DocumentWindow(CalendarDocument& doc, QWidget* parent = nullptr);
 
-    QRadioButton* Option1;  // 调制背景色
-    QRadioButton* Option2;  // 调制日期字体色
-    QRadioButton* Option3;  // 调制祝贺语字体色
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;  // swatch of the background colour
-    QLabel* Label6;  // swatch of the date colour
-    QLabel* Label7;  // swatch of the greeting colour
-    QLabel* Label8;
-    std::array<QLineEdit*, 3> Text2;  // red, green, blue
-    QCheckBox* Check1;
-    QPushButton* Command1;  // save
-    QPushButton* Command2;  // show the calendar
-    QPushButton* Command3;  // end
-    QPushButton* Command4;  // default colours
-    QPushButton* Command5;  // help
-    QLineEdit* Text1;       // file name
-    QWidget* Picture0;      // viewport
-    PictureBoxWidget* Picture1;
-    QScrollBar* VScroll1;
-
-    ColourTriple BackgroundColour;
-    ColourTriple DateColour;
-    ColourTriple GreetingColour;
+    QRadioButton* backgroundOption;  // 调制背景色
+    QRadioButton* dateOption;        // 调制日期字体色
+    QRadioButton* greetingOption;    // 调制祝贺语字体色
+    QLabel* backgroundSwatch;
+    QLabel* dateSwatch;
+    QLabel* greetingSwatch;
+    QLabel* paletteLabel;
+    std::array<QLabel*, 3> rgbLabels;    // 红色, 绿色, 兰色
+    std::array<QLineEdit*, 3> rgbEdits;  // red, green, blue
+    QCheckBox* useBackgroundCheck;       // 使用背景图
+    QLabel* fileNameLabel;
+    QLineEdit* fileNameEdit;
+    QPushButton* saveButton;            // 保存图形
+    QPushButton* showButton;            // 显示年历
+    QPushButton* endButton;             // 结束
+    QPushButton* defaultColoursButton;  // 恢复默认色
+    QPushButton* helpButton;            // 帮助
+    QWidget* viewport;
+    PictureBoxWidget* documentPicture;
+    QScrollBar* documentScrollBar;
 
     // Folder the picture is saved in: the program's folder unless changed (tests do).
-    QString SaveFolder;
-    // Where the drawing procedures draw: Picture1 unless redirected (tests record there).
-    Surface* DrawTarget = nullptr;
-
-    void Form_Load();
-
-    void Command2_Click();
-    void prt_v(const std::int16_t& month, const std::int32_t& x, const std::int32_t& y,
-               const std::int16_t& sheetRow);
-    void prnwrd_1();
-
-    void Text2_KeyPress(int index, int keyAscii);
-    void Text2_LostFocus(int index);
-    void Command4_Click();
-    void Option1_Click();
-
-    void Check1_Click();
-    void VScroll1_Change();
-    void Command1_Click();
-    void Command3_Click();
-    void Command5_Click();
+    QString saveFolder;
 
     // The saved file's full name: folder, one separator, name, ".BMP".
     static QString SaveFileName(const QString& folder, const QString& name);
 
   signals:
-    // 使用背景图 ticked before a background picture was chosen.
+    // A background picture was asked for while the document has none.
     void pictureChooserWanted();
+
+  public slots:
+    void showCalendar();
+    void saveCalendar();
+    // Enter in rgbEdits[box]: the three boxes become the colour of the selected option.
+    void applyColour(int box);
+    // rgbEdits[box] lost the focus: it must hold a number.
+    void checkColourBox(int box);
+    void restoreDefaultColours();
+    void useBackgroundToggled();
+    void scrolled();
+    void showHelp();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
   private:
-    Surface& picture() { return DrawTarget ? *DrawTarget : Picture1->box(); }
-    void drawInset();
+    void showColours();
+    // The document's background picture going away leaves nothing to tick.
+    void followPictures();
+
     CalendarDocument& doc_;
     bool checkingFocus_ = false;
     int wheelAngle_ = 0;  // wheel turns short of a notch

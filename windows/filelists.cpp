@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/filelists.h"
 
 #include <QApplication>
@@ -80,19 +81,25 @@ QString RootOf(const QStringList& roots, const QString& path) {
     return best;
 }
 
-// ---- DriveList
+// ---- PlaceList
 
-DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
+PlaceList::PlaceList(QWidget* parent) : QComboBox(parent) {
     for (const QString& root : UserRoots()) addItem(root, root);
-    setCurrentIndex(-1);  // no drive until the window picks one
+    setCurrentIndex(-1);  // no place until the window picks one
     connect(this, &QComboBox::currentIndexChanged, this, [this](int i) {
-        if (i >= 0) emit Change();
+        if (i >= 0) emit changed();
     });
 }
 
-QString DriveList::Drive() const { return currentData().toString(); }
+QString PlaceList::place() const { return currentData().toString(); }
 
-void DriveList::SetDrive(const QString& root) {
+QStringList PlaceList::places() const {
+    QStringList roots;
+    for (int i = 0; i < count(); ++i) roots << itemData(i).toString();
+    return roots;
+}
+
+void PlaceList::setPlace(const QString& root) {
     int i = findData(root);
     if (i < 0) {
         addItem(root, root);
@@ -108,11 +115,11 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     // Opening a folder takes a double click (or Enter), a single click only marks it.
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const QString folder = item->data(Qt::UserRole).toString();
-        if (folder != path_ && !SetPath(folder)) emit OpenFailed(folder);
+        if (folder != path_ && !setPath(folder)) emit openFailed(folder);
     });
 }
 
-bool FolderList::SetPath(const QString& folder) {
+bool FolderList::setPath(const QString& folder) {
     const QString clean = cleanFolder(folder);
     QDir dir(clean);
     const QFileInfo info(clean);
@@ -145,47 +152,42 @@ bool FolderList::SetPath(const QString& folder) {
     }
     setCurrentItem(current);
 
-    const bool changed = clean != path_;
+    const bool moved = clean != path_;
     path_ = clean;
-    if (changed) emit Change();
+    if (moved) emit changed();
     return true;
 }
 
-// ---- FileList
+// ---- PictureFileList
 
-FileList::FileList(QWidget* parent) : QListWidget(parent) {
+PictureFileList::PictureFileList(QWidget* parent) : QListWidget(parent) {
     SetUpList(this);
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && !pressing_) emit Click();
+        if (row >= 0 && !pressing_) emit fileChosen();
     });
 }
 
-void FileList::mousePressEvent(QMouseEvent* e) {
+void PictureFileList::mousePressEvent(QMouseEvent* e) {
     // A press makes the item current before it selects it, so the click is told once the
     // press is handled, when the file under the mouse is the chosen one.
     pressing_ = true;
     QListWidget::mousePressEvent(e);
     pressing_ = false;
     const QListWidgetItem* under = itemAt(e->position().toPoint());
-    if (e->button() == Qt::LeftButton && under && under == currentItem()) emit Click();
+    if (e->button() == Qt::LeftButton && under && under == currentItem()) emit fileChosen();
 }
 
-void FileList::SetPath(const QString& folder) {
-    path_ = cleanFolder(folder);
-    refresh();
+void PictureFileList::setFolder(const QString& folder) {
+    folder_ = cleanFolder(folder);
+    fill();
 }
 
-void FileList::SetPattern(const QString& pattern) {
-    pattern_ = pattern;
-    refresh();
-}
-
-QString FileList::FileName() const {
+QString PictureFileList::fileName() const {
     const QListWidgetItem* item = currentItem();
     return item ? item->text() : QString();
 }
 
-bool FileList::SelectFile(const QString& name) {
+bool PictureFileList::selectFile(const QString& name) {
     for (int i = 0; i < count(); ++i) {
         if (item(i)->text() == name) {
             setCurrentRow(i);
@@ -195,78 +197,55 @@ bool FileList::SelectFile(const QString& name) {
     return false;
 }
 
-void FileList::Refresh() {
-    const QString chosen = FileName();
-    refresh();
+void PictureFileList::refresh() {
+    const QString chosen = fileName();
+    fill();
     const QSignalBlocker quiet(this);
-    if (!chosen.isEmpty()) SelectFile(chosen);
+    if (!chosen.isEmpty()) selectFile(chosen);
 }
 
-void FileList::refresh() {
+void PictureFileList::fill() {
     const QSignalBlocker quiet(this);  // refilling is not a click
     clear();
-    if (path_.isEmpty()) return;
+    if (folder_.isEmpty()) return;
     const QFileInfoList files =
-        QDir(path_).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+        QDir(folder_).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& f : files) {
-        if (MatchesPattern(f.fileName(), pattern_)) addItem(f.fileName());
+        if (MatchesPattern(f.fileName(), kPictureFilePattern)) addItem(f.fileName());
     }
     setCurrentRow(-1);
 }
 
-// ---- ImageControl
+// ---- PicturePreview
 
-ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {}
+PicturePreview::PicturePreview(QWidget* parent) : QWidget(parent) {}
 
-void ImageControl::SetPicture(PictureFile file, QImage preview) {
+void PicturePreview::setPicture(PictureFile file, QImage shown) {
     file_ = std::move(file);
-    preview_ = std::move(preview);
-    whole_ = QImage();
-    wholeDecoded_ = false;
-    if (!stretch_ && HasPicture()) resize(file_.pixelSize());
+    shown_ = std::move(shown);
+    if (!stretch_ && hasPicture()) resize(file_.pixelSize());
     update();
 }
 
-const QImage& ImageControl::Picture() const {
-    if (!wholeDecoded_ && HasPicture()) {
-        wholeDecoded_ = true;
-        try {
-            whole_ = file_.decode();
-        } catch (const PictureError&) {
-            whole_ = QImage();
-        }
-    }
-    return whole_;
-}
-
-void ImageControl::SetStretch(bool on) {
+void PicturePreview::setStretched(bool on) {
     stretch_ = on;
-    if (!stretch_ && HasPicture()) resize(file_.pixelSize());
+    if (!stretch_ && hasPicture()) resize(file_.pixelSize());
     update();
 }
 
-void ImageControl::SetSizeTwips(double width, double height) {
+void PicturePreview::setSizeTwips(double width, double height) {
     resize(int(std::lround(width / kTwipsPerPixel)), int(std::lround(height / kTwipsPerPixel)));
 }
 
-void ImageControl::paintEvent(QPaintEvent*) {
-    if (preview_.isNull()) return;
+void PicturePreview::paintEvent(QPaintEvent*) {
+    if (shown_.isNull()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(rect(), preview_);
+    p.drawImage(rect(), shown_);
 }
 
-void ImageControl::mousePressEvent(QMouseEvent* e) {
-    int button = 0;
-    if (e->button() == Qt::LeftButton) button = 1;
-    if (e->button() == Qt::RightButton) button = 2;
-    if (e->button() == Qt::MiddleButton) button = 4;
-    int shift = 0;
-    if (e->modifiers() & Qt::ShiftModifier) shift |= 1;
-    if (e->modifiers() & Qt::ControlModifier) shift |= 2;
-    if (e->modifiers() & Qt::AltModifier) shift |= 4;
-    emit MouseDown(button, shift, e->position().x() * kTwipsPerPixel,
-                   e->position().y() * kTwipsPerPixel);
+void PicturePreview::mousePressEvent(QMouseEvent* e) {
+    emit pressed(e->position().x() * kTwipsPerPixel, e->position().y() * kTwipsPerPixel);
 }
 
 }  // namespace orlenda

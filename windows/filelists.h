@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The chooser's controls: a drive list, a folder list, a file list with a pattern, and an
-// image control that shows its picture at natural size or stretched to its own size.
+// The chooser's controls: a list of places to start from, a folder list, a list of the
+// picture files in a folder, and a preview that shows a picture at its natural size or
+// stretched to its own size.
 #include <QComboBox>
 #include <QImage>
 #include <QListWidget>
@@ -11,6 +13,9 @@
 #include "pictures/picture.h"
 
 namespace orlenda {
+
+// The picture files the chooser lists.
+inline const QString kPictureFilePattern = QStringLiteral("*.jpg;*.gif;*.bmp;*.jpeg;*.ico;*.emf");
 
 // The full path of a file listed in folder: one separator, also after the root folder.
 QString FileListPath(const QString& folder, const QString& name);
@@ -25,94 +30,91 @@ QStringList UserRoots();
 // The deepest of roots that holds path ("/" when none does).
 QString RootOf(const QStringList& roots, const QString& path);
 
-class DriveList : public QComboBox {
+class PlaceList : public QComboBox {
     Q_OBJECT
   public:
-    explicit DriveList(QWidget* parent = nullptr);
-    QString Drive() const;
-    // Selects root, adding it when the list lacks it; a change of drive emits Change.
-    void SetDrive(const QString& root);
+    explicit PlaceList(QWidget* parent = nullptr);
+    QString place() const;
+    QStringList places() const;
+    // Selects root, adding it when the list lacks it; a change of place emits changed.
+    void setPlace(const QString& root);
 
   signals:
-    void Change();
+    void changed();
 };
 
 class FolderList : public QListWidget {
     Q_OBJECT
   public:
     explicit FolderList(QWidget* parent = nullptr);
-    const QString& Path() const { return path_; }
+    const QString& path() const { return path_; }
     // Lists folder's ancestors and subfolders; a folder that cannot be read leaves the list
-    // as it was and returns false. A change of path emits Change.
-    bool SetPath(const QString& folder);
+    // as it was and returns false. A change of path emits changed.
+    bool setPath(const QString& folder);
 
   signals:
-    void Change();
+    void changed();
     // The user opened a folder that cannot be read.
-    void OpenFailed(const QString& folder);
+    void openFailed(const QString& folder);
 
   private:
     QString path_;
 };
 
-class FileList : public QListWidget {
+class PictureFileList : public QListWidget {
     Q_OBJECT
   public:
-    explicit FileList(QWidget* parent = nullptr);
-    const QString& Path() const { return path_; }
-    void SetPath(const QString& folder);
+    explicit PictureFileList(QWidget* parent = nullptr);
+    const QString& folder() const { return folder_; }
+    void setFolder(const QString& folder);
     // Lists the folder anew (files come and go meanwhile), keeping the chosen name chosen
     // without a click.
-    void Refresh();
-    const QString& Pattern() const { return pattern_; }
-    void SetPattern(const QString& pattern);
+    void refresh();
     // The selected file's name, empty when none is selected.
-    QString FileName() const;
+    QString fileName() const;
     // Selects a listed file as a click would; false when it is not listed.
-    bool SelectFile(const QString& name);
+    bool selectFile(const QString& name);
 
   signals:
     // A file was chosen: clicked with the mouse (also when already chosen), or reached with
     // the arrow keys or by typing its first letters. Once for each.
-    void Click();
+    void fileChosen();
 
   protected:
     void mousePressEvent(QMouseEvent* e) override;
 
   private:
-    void refresh();
-    QString path_;
-    QString pattern_;
+    void fill();
+    QString folder_;
     bool pressing_ = false;
 };
 
-// Holds a picture file with a preview of it; the whole picture is decoded only when a
-// drawer asks for it, so browsing large photographs stays quick.
-class ImageControl : public QWidget {
+// Holds a picture file with a preview of it; the whole picture is decoded only when it is
+// asked for, so browsing large photographs stays quick.
+class PicturePreview : public QWidget {
     Q_OBJECT
   public:
-    explicit ImageControl(QWidget* parent = nullptr);
+    explicit PicturePreview(QWidget* parent = nullptr);
 
-    // Takes file as the picture, with preview already decoded for display. With stretching
-    // off the control takes the picture's natural size.
-    void SetPicture(PictureFile file, QImage preview);
-    bool HasPicture() const { return !file_.isNull(); }
-    // The picture at its natural resolution (null when none or when it cannot be decoded).
-    const QImage& Picture() const;
-    // The natural size in pixels.
-    QSize PicturePixels() const { return file_.pixelSize(); }
+    // Takes file as the picture, with shown already decoded for display. With stretching
+    // off the preview takes the picture's natural size.
+    void setPicture(PictureFile file, QImage shown);
+    bool hasPicture() const { return !file_.isNull(); }
+    // The picture at its natural resolution; throws PictureError.
+    QImage wholePicture() const { return file_.decode(); }
+    QSize pixelSize() const { return file_.pixelSize(); }
 
-    bool Stretch() const { return stretch_; }
-    void SetStretch(bool on);
+    bool stretched() const { return stretch_; }
+    void setStretched(bool on);
 
-    // The control's size in twips (whole pixels, as the screen shows it).
-    double WidthTwips() const { return width() * kTwipsPerPixel; }
-    double HeightTwips() const { return height() * kTwipsPerPixel; }
-    void SetSizeTwips(double width, double height);
+    // The preview's size in twips (whole pixels, as the screen shows it).
+    double widthTwips() const { return width() * kTwipsPerPixel; }
+    double heightTwips() const { return height() * kTwipsPerPixel; }
+    void setSizeTwips(double width, double height);
 
   signals:
-    // Button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt; position in twips.
-    void MouseDown(int button, int shift, double x, double y);
+    // Any mouse button; the position in twips from the preview's top left corner.
+    void pressed(double x, double y);
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -120,9 +122,7 @@ class ImageControl : public QWidget {
 
   private:
     PictureFile file_;
-    QImage preview_;
-    mutable QImage whole_;
-    mutable bool wholeDecoded_ = false;
+    QImage shown_;
     bool stretch_ = false;
 };
 

@@ -1,12 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The picture chooser: browse to a picture file, preview it, mark the inset's rectangle by
-// two clicks on the preview and record the file as the inset or the background picture.
-#include <QImage>
+// two clicks on the preview and record the file in the document as the inset or the
+// background picture.
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
-#include <cstdint>
 
 #include "document/calendardocument.h"
 #include "windows/filelists.h"
@@ -16,50 +16,56 @@ namespace orlenda {
 class PictureChooser : public QWidget {
     Q_OBJECT
   public:
+    // A top-level window; closing it (取消 or the frame) destroys it.
     explicit PictureChooser(CalendarDocument& doc, QWidget* parent = nullptr);
 
-    DriveList* Drive1;
-    FolderList* Dir1;
-    FileList* File1;
-    ImageControl* Image1;
-    QPushButton* Command1;  // 选择为插图
-    QPushButton* Command2;  // 取消
-    QPushButton* Command3;  // 选择为背景图
-    QPushButton* Command4;  // 确定
-    QLabel* Label1;
+    PlaceList* placeList;
+    FolderList* folderList;
+    PictureFileList* fileList;
+    PicturePreview* preview;
+    QPushButton* insetButton;       // 选择为插图
+    QPushButton* cancelButton;      // 取消
+    QPushButton* backgroundButton;  // 选择为背景图
+    QPushButton* okButton;          // 确定
+    QLabel* instructionsLabel;
 
     // The picture last loaded into the preview; empty until the first successful load.
-    QString PreviewPicturePath;
+    const QString& previewPath() const { return previewPath_; }
+    // The rectangle marked on the previewed picture, twips at its natural size.
+    const Crop& crop() const { return crop_; }
     // Clicks on the preview, counted 1, 2, 1, 2 ...
-    std::int16_t CornerClickCount = 0;
-    double PreviewBoxWidth = 0;
-    double PreviewBoxHeight = 0;
+    int cornerClicks() const { return cornerClicks_; }
 
-    // The preview's picture at its natural resolution, which the inset is cut from (null
-    // when none is loaded).
-    const QImage& Image1Picture() const { return Image1->Picture(); }
-
-    void Form_Load();
-    void Drive1_Change();
-    void Dir1_Change();
-    void File1_Click();
-    void Image1_MouseDown(int Button, int Shift, float X, float Y);
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
+  public slots:
+    void placeChosen();
+    void folderChosen();
+    void fileChosen();
+    // A click on the preview at (x, y) twips: the first corner, then the opposite one.
+    void cornerClicked(double x, double y);
+    void useAsInset();
+    void useAsBackground();
+    // Forgets the document's pictures and closes the window for good.
+    void cancel();
+    // Hides the window; everything stays for the next showing.
+    void accept();
 
   protected:
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
   private:
     // The preview's size in twips for a picture of this width-to-height ratio: the longer
     // side fills the square box.
     QSizeF fitted(double ratio) const;
-    void choose(std::string& target);
-    // The chosen pictures and the crop rectangle, as the document holds them.
-    void syncDocument();
+    bool previewing();
+
     CalendarDocument& doc_;
+    QString previewPath_;
+    Crop crop_;
+    int cornerClicks_ = 0;
+    // Picture twips per preview twip; kept in single precision like the rectangle.
+    float scaleX_ = 0, scaleY_ = 0;
+    double boxWidth_ = 0, boxHeight_ = 0;
 };
 
 }  // namespace orlenda

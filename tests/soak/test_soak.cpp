@@ -12,7 +12,6 @@
 #include "printing/printprompts.h"
 #include "support/windowtesting.h"
 #include "windows/documentwindow.h"
-#include "windows/filelists.h"
 #include "windows/mainwindow.h"
 #include "windows/picturechooser.h"
 
@@ -54,12 +53,12 @@ class SoakTest : public QObject, public WindowTestBase {
     int sheets_ = 0;  // so far
 
     static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-    static DocumentWindow& document() { return *Find<DocumentWindow>(); }
+    static DocumentWindow& document() { return *Shown<DocumentWindow>(); }
 
     // Arrows on the document's scroll bar, every eighth a page; every `perSheet`-th step also
     // the next year and a sheet, A3 and A4 in turn, some in colour.
     void use(int steps, int perSheet) {
-        QScrollBar* bar = document().VScroll1;
+        QScrollBar* bar = document().documentScrollBar;
         for (int i = 1; i <= steps; ++i) {
             Bounce(bar, "value", scrollDown_, i % 8 ? Qt::Key_Down : Qt::Key_PageDown,
                    i % 8 ? Qt::Key_Up : Qt::Key_PageUp);
@@ -85,15 +84,16 @@ class SoakTest : public QObject, public WindowTestBase {
         main_->show();
         QVERIFY(Noise(QSize(770, 1000)).save(dir.filePath(QStringLiteral("photo.jpg"))));
         click(main_->choosePictureButton);
-        PictureChooser& chooser = *Find<PictureChooser>();
-        chooser.Dir1->SetPath(dir.path());
-        ClickRow(chooser.File1, chooser.File1->row(chooser.File1->findItems("photo.jpg", {})[0]));
-        click(chooser.Command3);
-        click(chooser.Command1);
-        click(chooser.Command4);
+        PictureChooser& chooser = *Shown<PictureChooser>();
+        QVERIFY(chooser.folderList->setPath(dir.path()));
+        PictureFileList* files = chooser.fileList;
+        ClickRow(files, files->row(files->findItems("photo.jpg", {})[0]));
+        click(chooser.backgroundButton);
+        click(chooser.insetButton);
+        click(chooser.okButton);
         click(main_->documentButton);
-        click(document().Check1);
-        click(document().Command2);
+        click(document().useBackgroundCheck);
+        click(document().showButton);
     }
 
     void cleanupTestCase() { endCase(); }
@@ -116,14 +116,14 @@ class SoakTest : public QObject, public WindowTestBase {
         // Still drawing what a freshly opened window draws.
         PickFromList(main_->yearCombo, QStringLiteral("2008"));
         click(main_->documentButton);
-        QTest::keyClick(document().VScroll1, Qt::Key_Home);
-        click(document().Command2);
-        const QImage soaked = document().Picture1->box().Image().copy();
+        QTest::keyClick(document().documentScrollBar, Qt::Key_Home);
+        click(document().showButton);
+        const QImage soaked = document().documentPicture->box().Image().copy();
         document().close();
         click(main_->documentButton);
-        click(document().Check1);
-        click(document().Command2);
-        QCOMPARE(soaked, document().Picture1->box().Image());
+        click(document().useBackgroundCheck);
+        click(document().showButton);
+        QCOMPARE(soaked, document().documentPicture->box().Image());
 
         if (qEnvironmentVariableIntValue("ORLENDA_SOAK_NO_MEMORY_BOUND"))
             QSKIP("memory figures reported only (sanitizer build)");

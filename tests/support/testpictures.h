@@ -56,8 +56,6 @@ inline QByteArray QuadrantsGif() {
     // clang-format on
     return QByteArray(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
-// Tests elsewhere still pass a picture of quadrants; the fixed GIF stands for it.
-inline QByteArray Gif(const QImage&) { return QuadrantsGif(); }
 
 // The 54-byte header of a 24-bit Windows bitmap declaring width x height, without pixels.
 inline QByteArray BitmapHeader(int width, int height) {

@@ -1,15 +1,13 @@
 // The picture chooser as a person uses it, by mouse and keyboard: what the file list offers,
-// the preview of each format and its scale factors, the corner clicks, the buttons and what
-// survives cancel and close; and the bounds of the picture loader behind it.
+// the preview of each format and its scale, the corner clicks, what the buttons record in the
+// document and what survives each way of leaving the window.
 #include <QDir>
-#include <QTemporaryDir>
+#include <QPointer>
 #include <QtTest>
 
 #include "../support/windowtesting.h"
-#include "core/appstate.h"
-#include "pictures/picture.h"
+#include "document/calendardocument.h"
 #include "support/testpictures.h"
-#include "windows/messages.h"
 #include "windows/picturechooser.h"
 
 using namespace orlenda;
@@ -20,14 +18,11 @@ namespace {
 // Pixels on the preview.
 using Clicks = QList<QPoint>;
 
-// The crop rectangle to a tenth of a twip, readable when a comparison fails.
-QString CropText() {
-    const AppState& s = State();
-    return QString::asprintf("%.1f %.1f %.1f %.1f", s.CropX, s.CropY, s.CropWidth, s.CropHeight);
-}
+// A rectangle to a tenth of a twip, readable when a comparison fails.
 QString Rect(double x, double y, double w, double h) {
     return QString::asprintf("%.1f %.1f %.1f %.1f", x, y, w, h);
 }
+QString Rect(const Crop& c) { return Rect(c.x, c.y, c.width, c.height); }
 
 // The landscape example's scale factor: 9600 twips shown as 5280.
 constexpr double kLand = 9600.0 / 5280;
@@ -36,24 +31,18 @@ constexpr double kLand = 9600.0 / 5280;
 
 class PictureChooserTest : public QObject, public testing::WindowTestBase {
     Q_OBJECT
-    QString path(const QString& name) const { return dir.filePath(name); }
+    std::unique_ptr<CalendarDocument> doc;
+    QPointer<PictureChooser> w;
 
-    PictureChooser& open() {
-        main().choosePicture();
-        PictureChooser& w = *testing::Find<PictureChooser>();
-        w.Dir1->SetPath(dir.path());
-        return w;
-    }
+    QString path(const QString& name) const { return dir.filePath(name); }
     // A mouse click on the file's name.
-    bool pick(PictureChooser& w, const QString& name) {
-        const QList<QListWidgetItem*> items = w.File1->findItems(name, Qt::MatchExactly);
+    bool pick(const QString& name) {
+        const QList<QListWidgetItem*> items = w->fileList->findItems(name, Qt::MatchExactly);
         if (items.size() != 1) return false;
-        testing::ClickRow(w.File1, w.File1->row(items[0]));
+        testing::ClickRow(w->fileList, w->fileList->row(items[0]));
         return true;
     }
-    static void corner(PictureChooser& w, int x, int y) {
-        QTest::mouseClick(w.Image1, Qt::LeftButton, {}, QPoint(x, y));
-    }
+    void corner(QPoint at) { QTest::mouseClick(w->preview, Qt::LeftButton, {}, at); }
     static void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
   private slots:
@@ -69,51 +58,60 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
     }
     void init() {
         startCase();
-        State().Reset();
+        doc = std::make_unique<CalendarDocument>();
+        w = new PictureChooser(*doc);
+        w->show();
+        QVERIFY(w->folderList->setPath(dir.path()));
     }
-    void cleanup() { endCase(); }
+    void cleanup() {
+        delete w;
+        doc.reset();
+        endCase();
+    }
 
     // The start in the program's folder is in the end-to-end test.
     void listsFollowEachOther() {
-        PictureChooser& w = open();
         // Pictures only, extensions in any case.
         QStringList listed;
-        for (int i = 0; i < w.File1->count(); ++i) listed << w.File1->item(i)->text();
+        for (int i = 0; i < w->fileList->count(); ++i) listed << w->fileList->item(i)->text();
         QCOMPARE(listed, (QStringList{"drawing.emf", "icon.ico", "land.jpg", "port.bmp",
                                       "square.GIF", "upper.JPEG"}));
-        // Another drive: the folder list goes to its root, the file list follows.
-        const QString other = w.Drive1->Drive() == QStringLiteral("/")
+        // Another place: the folder list goes to its root, the file list follows.
+        const QString other = w->placeList->place() == QStringLiteral("/")
                                   ? QDir::cleanPath(QDir::homePath())
                                   : QStringLiteral("/");
-        testing::PickFromList(w.Drive1, other);
-        QCOMPARE(w.File1->Path(), other);
+        testing::PickFromList(w->placeList, other);
+        QCOMPARE(w->fileList->folder(), other);
     }
 
     // A file is chosen by a click on its name, by the arrow keys and by typing its first
-    // letters; the buttons record the name highlighted, and refuse before there is one.
+    // letters; 选择为插图 records the name highlighted and its picture, and refuses before
+    // there is one.
     void choosingAFile() {
-        State().InsetPicturePath = "/earlier/inset.jpg";
-        PictureChooser& w = open();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        click(w.Command1);
+        doc->setInset(ChosenPicture{"/earlier/inset.jpg", Quadrants(4, 4)}, Crop{1, 2, 3, 4});
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        click(w->insetButton);
         QCOMPARE(messages, QStringList{QStringLiteral("未选中图形文件！")});
-        QCOMPARE(State().InsetPicturePath, std::string("/earlier/inset.jpg"));
-        QVERIFY(pick(w, "land.jpg"));
-        QCOMPARE(w.PreviewPicturePath, path("land.jpg"));
-        QTest::keyClick(w.File1, Qt::Key_Down);  // port.bmp
-        QCOMPARE(w.PreviewPicturePath, path("port.bmp"));
-        QTest::keyClicks(w.File1, QStringLiteral("sq"));  // square.GIF
-        QCOMPARE(w.PreviewPicturePath, path("square.GIF"));
-        click(w.Command1);
-        QCOMPARE(State().InsetPicturePath, path("square.GIF").toStdString());
+        QCOMPARE(doc->inset().path, QStringLiteral("/earlier/inset.jpg"));
+        QVERIFY(pick("land.jpg"));
+        QCOMPARE(w->previewPath(), path("land.jpg"));
+        QTest::keyClick(w->fileList, Qt::Key_Down);  // port.bmp
+        QCOMPARE(w->previewPath(), path("port.bmp"));
+        QTest::keyClicks(w->fileList, QStringLiteral("sq"));  // square.GIF
+        QCOMPARE(w->previewPath(), path("square.GIF"));
+        click(w->insetButton);
+        QCOMPARE(doc->inset().path, path("square.GIF"));
+        QCOMPARE(Rect(doc->insetCrop()), Rect(0, 0, 30, 30));
         // A second click on the chosen name loads it again: a fresh whole-picture rectangle,
         // but the corner count goes on.
-        corner(w, 10, 10);
-        QVERIFY(pick(w, "square.GIF"));
-        QCOMPARE(CropText(), Rect(0, 0, 30, 30));
-        QCOMPARE(int(w.CornerClickCount), 1);
+        corner({10, 10});
+        QVERIFY(pick("square.GIF"));
+        QCOMPARE(Rect(w->crop()), Rect(0, 0, 30, 30));
+        QCOMPARE(w->cornerClicks(), 1);
     }
 
+    // The longer side fills the 5280-twip box; clicks a quarter and three quarters into the
+    // preview mark the middle of the picture at its natural size, which the inset is cut from.
     void previewFitsTheSquareBox_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSizeF>("natural");  // twips
@@ -129,98 +127,83 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QFETCH(QString, name);
         QFETCH(QSizeF, natural);
         QFETCH(QSizeF, preview);
-        PictureChooser& w = open();
-        QVERIFY(pick(w, name));
-        QVERIFY(w.Image1->isVisible() && w.Image1->Stretch());
-        QCOMPARE(QSizeF(w.Image1->WidthTwips(), w.Image1->HeightTwips()), preview);
-        QCOMPARE(w.Image1->pos(), QPoint(227, 8));  // the box's top left corner
-        const double scale = std::max(natural.width(), natural.height()) / 5280;
-        QVERIFY(std::abs(State().PictureScaleX / scale - 1) < 1e-5);
-        QVERIFY(std::abs(State().PictureScaleY / scale - 1) < 1e-5);
-        QCOMPARE(CropText(), Rect(0, 0, natural.width(), natural.height()));
-        // The inset is cut from the picture at its natural resolution.
-        QCOMPARE(QSizeF(w.Image1Picture().size() * 15), natural);
-        QVERIFY(ShowsQuadrants(w.Image1Picture(), 12));
+        QVERIFY(pick(name));
+        QVERIFY(w->preview->isVisible() && w->preview->stretched());
+        QCOMPARE(QSizeF(w->preview->widthTwips(), w->preview->heightTwips()), preview);
+        QCOMPARE(w->preview->pos(), QPoint(227, 8));  // the box's top left corner
+        QCOMPARE(Rect(w->crop()), Rect(0, 0, natural.width(), natural.height()));
+        const QSizeF quarter = preview / 60;  // pixels
+        corner(QPoint(qRound(quarter.width()), qRound(quarter.height())));
+        corner(QPoint(qRound(quarter.width() * 3), qRound(quarter.height() * 3)));
+        const QSizeF n = natural / 4;
+        QCOMPARE(Rect(w->crop()), Rect(n.width(), n.height(), n.width() * 2, n.height() * 2));
+        click(w->insetButton);
+        QCOMPARE(QSizeF(doc->inset().image.size() * 15), natural);
+        QVERIFY(ShowsQuadrants(doc->inset().image, 12));
     }
 
+    // With the inset previewed the clicks set the document's rectangle; with another
+    // picture previewed they leave it alone.
     void cornerClicks_data() {
+        QTest::addColumn<QString>("inset");
         QTest::addColumn<Clicks>("clicks");
         QTest::addColumn<QString>("crop");
         QTest::addColumn<int>("count");
         // clang-format off
         // A preview pixel is 15 twips of the preview; (66, 33) is (990, 495) twips.
-        QTest::newRow("top left then bottom right") << Clicks{{66, 33}, {200, 166}}
+        QTest::newRow("top left then bottom right") << "land.jpg" << Clicks{{66, 33}, {200, 166}}
             << Rect(1800, 900, kLand * 2010, kLand * 1995) << 2;
-        QTest::newRow("a third click starts a new rectangle") << Clicks{{66, 33}, {200, 166}, {133, 66}}
+        QTest::newRow("a third click starts a new rectangle") << "land.jpg" << Clicks{{66, 33}, {200, 166}, {133, 66}}
             << Rect(kLand * 1995, kLand * 990, kLand * 2010, kLand * 1995) << 1;
+        QTest::newRow("another picture is the inset") << "port.bmp" << Clicks{{66, 33}}
+            << Rect(1800, 900, 9600, 7200) << 1;
         // clang-format on
     }
     void cornerClicks() {
+        QFETCH(QString, inset);
         QFETCH(Clicks, clicks);
         QFETCH(QString, crop);
         QFETCH(int, count);
-        PictureChooser& w = open();
-        QVERIFY(pick(w, "land.jpg"));
-        for (QPoint c : clicks) corner(w, c.x(), c.y());
-        QCOMPARE(CropText(), crop);
-        QCOMPARE(int(w.CornerClickCount), count);
+        QVERIFY(pick(inset));
+        click(w->insetButton);
+        QVERIFY(pick("land.jpg"));
+        for (QPoint c : clicks) corner(c);
+        QCOMPARE(Rect(w->crop()), crop);
+        QCOMPARE(w->cornerClicks(), count);
+        QCOMPARE(Rect(doc->insetCrop()), inset == "land.jpg" ? crop : Rect(0, 0, 3000, 6000));
     }
 
-    // After an inset, a background and a corner click: 取消 empties both paths, the frame's
-    // close keeps them; either unloads the window. 确定, which only hides it, is in the
-    // end-to-end test, whose printing needs the picture the hidden window holds.
+    // After an inset with its rectangle and a background: 取消 forgets both and the frame's
+    // close the inset, each for good; 确定 only hides the window, keeping everything.
     void leavingTheWindow_data() {
-        QTest::addColumn<bool>("cancel");
-        QTest::newRow("cancel empties both paths") << true;
-        QTest::newRow("closing by the frame keeps the paths") << false;
+        QTest::addColumn<int>("how");  // 0 取消, 1 the frame, 2 确定
+        QTest::addColumn<bool>("inset");
+        QTest::addColumn<bool>("background");
+        QTest::newRow("cancel forgets the pictures") << 0 << false << false;
+        QTest::newRow("the frame forgets the inset") << 1 << false << true;
+        QTest::newRow("OK hides the window") << 2 << true << true;
     }
     void leavingTheWindow() {
-        QFETCH(bool, cancel);
-        PictureChooser& w = open();
-        QVERIFY(pick(w, "land.jpg"));
-        click(w.Command1);
-        QVERIFY(pick(w, "port.bmp"));
-        click(w.Command3);
-        corner(w, 88, 176);
-        const QString crop = CropText();
-        if (cancel)
-            click(w.Command2);
+        QFETCH(int, how);
+        QFETCH(bool, inset);
+        QFETCH(bool, background);
+        QVERIFY(pick("land.jpg"));
+        click(w->insetButton);
+        corner({88, 176});
+        const QString crop = Rect(doc->insetCrop());
+        QVERIFY(pick("port.bmp"));
+        click(w->backgroundButton);
+        if (how == 0) click(w->cancelButton);
+        if (how == 1) QVERIFY(w->close());
+        if (how == 2) click(w->okButton);
+        QCOMPARE(doc->inset().path, inset ? path("land.jpg") : QString());
+        QCOMPARE(doc->inset().image.isNull(), !inset);
+        if (inset) QCOMPARE(Rect(doc->insetCrop()), crop);
+        QCOMPARE(doc->backgroundPath(), background ? path("port.bmp") : QString());
+        if (how != 2)
+            QTRY_VERIFY(w.isNull());
         else
-            w.close();
-        QVERIFY(!testing::Find<PictureChooser>());
-        QCOMPARE(State().InsetPicturePath, cancel ? "" : path("land.jpg").toStdString());
-        QCOMPARE(State().BackgroundPicturePath, cancel ? "" : path("port.bmp").toStdString());
-        QCOMPARE(CropText(), crop);
-    }
-
-    // The loader's bounds, refused with a message naming the file. Damaged and oversized files
-    // of each format in the chooser are in the fault tests.
-    void loaderRefuses_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("kind");
-        const int unreadable = PictureError::Unreadable, tooLarge = PictureError::TooLarge;
-        // clang-format off
-        QTest::newRow("GIF cut in its pixels") << "cut.gif" << QuadrantsGif().left(39) << unreadable;
-        QTest::newRow("one column past 256 MiB") << "over.bmp" << BitmapHeader(8193, 8192) << tooLarge;
-        // 8192 x 8192 at four bytes a pixel is the bound itself: refused only as cut off.
-        QTest::newRow("exactly 256 MiB, no pixels") << "edge.bmp" << BitmapHeader(8192, 8192) << unreadable;
-        // clang-format on
-    }
-    void loaderRefuses() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, kind);
-        QTemporaryDir folder;
-        const QString file = folder.filePath(name);
-        QVERIFY(WriteFile(file, bytes));
-        try {
-            LoadPicture(file);
-            QFAIL("loaded");
-        } catch (const PictureError& e) {
-            QCOMPARE(int(e.kind()), kind);
-            QVERIFY2(e.message().contains(file), qPrintable(e.message()));
-        }
+            QVERIFY(w && !w->isVisible());
     }
 };
 

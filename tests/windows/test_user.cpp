@@ -45,9 +45,9 @@ class UserTest : public QObject, public WindowTestBase {
         QTest::mouseClick(main().documentButton, Qt::LeftButton);  // 创建电子文档
         DocumentWindow* window = Find<DocumentWindow>();
         QVERIFY(window && QTest::qWaitForWindowExposed(window));
-        QTest::mouseClick(window->Command2, Qt::LeftButton);  // 显示年历
+        QTest::mouseClick(window->showButton, Qt::LeftButton);  // 显示年历
         messages.clear();
-        QTest::mouseClick(window->Command1, Qt::LeftButton);  // 保存图形
+        QTest::mouseClick(window->saveButton, Qt::LeftButton);  // 保存图形
         const QString file = pictures + QStringLiteral("/2008年历1.BMP");
         QCOMPARE(messages, QStringList{QStringLiteral("图形已成功保存在") + file});
         QCOMPARE(QImage(file).size(), QSize(769, 1000));
