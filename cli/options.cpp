@@ -272,7 +272,7 @@ std::optional<std::array<double, 4>> CropOption(const Invocation& inv) {
     for (std::size_t i = 0; ok && i < 4; ++i) {
         v[i] = parts[i].toDouble(&ok);
         ok = ok && std::isfinite(v[i]) && std::abs(v[i]) < 1e9;
-        v[i] = double(float(v[i]));  // kept in single precision, as the chooser keeps clicks
+        if (ok) v[i] = double(float(v[i]));  // single precision, as the chooser keeps clicks
     }
     if (!ok) throw UsageError("--crop must be four numbers X,Y,W,H, not " + Quoted(*text));
     if (!NormalizedCrop(v[0], v[1], v[2], v[3]))
