@@ -2,6 +2,7 @@
 // under a QGuiApplication of its own, without widgets.
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 
 #include "cli/cli.h"
 #include "windows/qttranslations.h"
@@ -9,6 +10,15 @@
 
 int main(int argc, char** argv) {
     if (argc > 1) return orlenda::RunCommandLine(argc, argv);
+    // Without a display Qt aborts, advising to reinstall: say what is missing instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs(
+            "orlenda: the windows need a graphical session (no DISPLAY or WAYLAND_DISPLAY); "
+            "the commands (orlenda help) run without one\n",
+            stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.orlenda.Orlenda"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orlenda.Orlenda")));

@@ -1,6 +1,9 @@
 // The commands model, month, sheet and edoc: each checks its arguments, fills a calendar
 // document as the windows would and draws it with the renderer the windows use.
+#include <unistd.h>
+
 #include <QBuffer>
+#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cerrno>
@@ -106,13 +109,39 @@ int RunMonth(Invocation& inv) {
 
 // ---- sheet
 
-void WriteSheetPdf(const std::string& out, int paper, const CalendarDocument& doc) {
-    const QFileInfo target(Q(out));
-    if (target.isDir()) throw Failure("cannot write " + out + ": " + SystemError(EISDIR));
-    // The sheet writer saves atomically: out is whole or untouched.
-    QString error;
-    if (!WriteYearSheetPdf(target.absoluteFilePath(), paper, doc, &error))
-        throw Failure("cannot write " + out + ": " + Str(error));
+// How the command line words a save that failed.
+std::string SaveReason(const SaveOutcome& saved) {
+    switch (saved.fault) {
+        case SaveOutcome::Fault::System:
+            return SystemError(saved.error);
+        case SaveOutcome::Fault::NotRegular:
+            return FileKind(saved.fileType) + ", not a regular file";
+        case SaveOutcome::Fault::ForeignLink:
+            return "a symbolic link that belongs to another user";
+        default:
+            return Str(saved.detail);
+    }
+}
+
+// "-o -" writes to standard output, which must not be a terminal.
+void RefuseTerminal(const std::string& out) {
+    if (out == "-" && ::isatty(STDOUT_FILENO))
+        throw Failure("standard output is a terminal: send it to a file or a pipe");
+}
+
+// The bytes to the file out, whole or not at all, or to standard output for "-".
+void WriteOutput(const Invocation& inv, const std::string& out, const QByteArray& bytes) {
+    if (out != "-") {
+        const SaveOutcome saved = SaveBytesWhole(Q(out), bytes);
+        if (!saved.ok()) throw Failure("cannot write " + out + ": " + SaveReason(saved));
+        return;
+    }
+    inv.out.flush();
+    errno = 0;
+    inv.out.write(bytes.constData(), std::streamsize(bytes.size()));
+    inv.out.flush();
+    if (!inv.out)
+        throw Failure("cannot write to standard output: " + SystemError(errno ? errno : EIO));
 }
 
 // The sheet drawn as PDF on the queue's paper and handed to the queue, whose answer is
@@ -149,9 +178,10 @@ int RunSheet(Invocation& inv) {
     const auto queue = inv.option("--printer");
     if (out && queue) throw UsageError("give -o OUT.pdf or --printer QUEUE, not both");
     if (!out && !queue) throw UsageError("missing -o OUT.pdf or --printer QUEUE");
-    if (out) OutputSuffix(*out, "-o", {QStringLiteral("pdf")});
+    if (out && *out != "-") OutputSuffix(*out, "-o", {QStringLiteral("pdf")});
     if (queue && queue->empty()) throw UsageError("--printer needs a queue name");
     CropOption(inv);
+    if (out) RefuseTerminal(*out);
 
     CalendarDocument doc;
     SetYear(inv, doc, year);
@@ -159,30 +189,39 @@ int RunSheet(Invocation& inv) {
     doc.setColour(inv.flag("--colour"));
     SetGreeting(inv, doc);
     SetInset(inv, doc);
-    if (out)
-        WriteSheetPdf(*out, paper, doc);
-    else
+    if (!out) {
         PrintSheet(inv, *queue, paper, doc);
+        return kExitOk;
+    }
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    if (!WriteYearSheetPdf(pdf, paper, SheetContentOf(doc)) || pdf.data().isEmpty())
+        throw Failure("the sheet could not be drawn");
+    WriteOutput(inv, *out, pdf.data());
     return kExitOk;
 }
 
 // ---- edoc
 
-void SavePicture(const QImage& image, const std::string& out, const QString& suffix) {
-    const QString error = WriteImageWhole(image.convertToFormat(QImage::Format_RGB888), Q(out),
-                                          suffix == QLatin1String("png") ? "png" : "bmp");
-    if (!error.isEmpty()) throw Failure("cannot write " + out + ": " + Str(error));
-}
-
 int RunEdoc(Invocation& inv) {
     const int year = YearArgument(inv.arguments[0]);
     const auto out = inv.option("-o");
     if (!out) throw UsageError("missing -o OUT.bmp");
-    const QString suffix = OutputSuffix(*out, "-o", {QStringLiteral("bmp"), QStringLiteral("png")});
+    const auto formatText = inv.option("--format");
+    const QString format = formatText ? Q(*formatText).toLower() : QString();
+    if (formatText && format != QLatin1String("bmp") && format != QLatin1String("png"))
+        throw UsageError("--format must be bmp or png, not " + Quoted(*formatText));
+    QString suffix = *out == "-"
+                         ? QString()
+                         : OutputSuffix(*out, "-o", {QStringLiteral("bmp"), QStringLiteral("png")});
+    if (formatText && !suffix.isEmpty() && suffix != format)
+        throw UsageError("--format " + *formatText + " does not match the name " + *out);
+    if (suffix.isEmpty()) suffix = format.isEmpty() ? QStringLiteral("bmp") : format;
     const auto background = ColourOption(inv, "--background-colour");
     const auto date = ColourOption(inv, "--date-colour");
     const auto greeting = ColourOption(inv, "--greeting-colour");
     CropOption(inv);
+    RefuseTerminal(*out);
 
     CalendarDocument doc;
     SetYear(inv, doc, year);
@@ -196,7 +235,12 @@ int RunEdoc(Invocation& inv) {
 
     PictureBox picture(kDocumentWidth, kDocumentHeight);
     DrawDocumentPicture(picture, doc);
-    SavePicture(picture.Image(), *out, suffix);
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(&encoded, suffix == QLatin1String("png") ? "png" : "bmp");
+    if (!writer.write(picture.Image().convertToFormat(QImage::Format_RGB888)))
+        throw Failure("the picture could not be encoded: " + Str(writer.errorString()));
+    WriteOutput(inv, *out, encoded.data());
     return kExitOk;
 }
 
@@ -221,7 +265,7 @@ const std::vector<Command>& Commands() {
           kGreetingFontOption,
           kInsetOption,
           kCropOption,
-          {"-o", "OUT.pdf", "write the sheet to this PDF file"},
+          {"-o", "OUT.pdf", "write the sheet to this PDF file (- for standard output)"},
           {"--printer", "QUEUE", "send the sheet to this print queue"},
           kDataOption},
          RunSheet,
@@ -239,12 +283,13 @@ const std::vector<Command>& Commands() {
           {"--english", "", "the English default greeting"},
           kInsetOption,
           kCropOption,
-          {"-o", "OUT.bmp", "write the picture to this file (required)"},
+          {"-o", "OUT.bmp", "write the picture to this file (required; - for standard output)"},
+          {"--format", "bmp|png", "format of the picture (default: the name's ending, else bmp)"},
           kDataOption},
          RunEdoc,
          "edoc YEAR [--background PICTURE] [--background-colour R,G,B] [--date-colour R,G,B] "
          "[--greeting-colour R,G,B] [--greeting FILE] [--greeting-font FACE] [--english] "
-         "[--inset PICTURE [--crop X,Y,W,H]] -o OUT.bmp [--data FILE]"},
+         "[--inset PICTURE [--crop X,Y,W,H]] -o OUT.bmp [--format bmp|png] [--data FILE]"},
     };
     return commands;
 }
@@ -253,10 +298,12 @@ void PrintHelp(std::ostream& out) {
     out << "usage: orlenda [COMMAND [ARGUMENTS]]\n\n"
            "Without a command orlenda opens its windows. Commands run without windows:\n\n";
     for (const Command& c : Commands())
-        out << "  " << UsageLine(c).substr(7) << "\n      " << c.summary << '\n';
+        out << "  " << Wrapped(UsageLine(c).substr(7), 2, 10, true) << "\n      "
+            << Wrapped(c.summary, 6, 6, false) << '\n';
     out << "  orlenda help [COMMAND]\n      show this help, or the help of COMMAND\n"
            "  orlenda --version\n      show the version\n\n"
-           "Exit status: 0 done, 1 failed, 2 wrong arguments.\n";
+        << Wrapped(YearsLine(), 0, 0, false)
+        << "\nExit status: 0 done, 1 failed, 2 wrong arguments.\n";
 }
 
 }  // namespace orlenda::cli

@@ -2,8 +2,10 @@
 #include "cli/documentoptions.h"
 
 #include <QDir>
+#include <QFontDatabase>
 #include <QRectF>
 
+#include "graphics/fontmap.h"
 #include "graphics/inset.h"
 #include "pictures/picture.h"
 #include "pictures/picturenames.h"
@@ -40,16 +42,25 @@ PictureFile ListedPicture(const std::string& path, const std::string& what) {
 }  // namespace
 
 void SetYear(const Invocation& inv, CalendarDocument& doc, int year) {
+    const QString data = DataPath(inv);
+    CheckDataFile(data);
     doc.setYear(year);
-    doc.setDataPath(DataPath(inv));
-    const DataReport& report = doc.dataReport();
-    if (!doc.model().built) throw Failure(report.message);
-    if (!report.ok()) inv.warn(report.message + "; the lunar dates are left blank");
+    doc.setDataPath(data);
+    // Blank lunar dates would be a wrong calendar that a script takes for a right one.
+    if (!doc.dataReport().ok()) throw Failure(doc.dataReport().message);
 }
 
 void SetGreeting(const Invocation& inv, CalendarDocument& doc) {
     if (const auto file = inv.option("--greeting")) doc.setGreetingLines(ReadGreeting(*file));
-    if (const auto face = inv.option("--greeting-font")) doc.setGreetingFont(Q(*face));
+    const auto face = inv.option("--greeting-font");
+    if (!face) return;
+    // The layouts' own faces stand for installed fonts; any other face must be installed.
+    const QString name = Q(*face);
+    const bool layoutFace = IsEmLineFace(name) || name == QStringLiteral("华文行楷");
+    const QString family = layoutFace ? ResolveFontFamily(name) : name;
+    if (name.isEmpty() || !QFontDatabase::families().contains(family, Qt::CaseInsensitive))
+        throw UsageError("--greeting-font " + Quoted(*face) + ": no such font is installed");
+    doc.setGreetingFont(Q(*face));
 }
 
 void SetInset(const Invocation& inv, CalendarDocument& doc) {
@@ -66,9 +77,7 @@ void SetInset(const Invocation& inv, CalendarDocument& doc) {
     const QSize natural = NaturalSizeTwips(file.pixelSize());
     Crop chosen{0, 0, double(natural.width()), double(natural.height())};
     if (crop) {
-        // Kept in single precision, as the chooser keeps the clicks.
-        auto single = [](double v) { return double(float(v)); };
-        chosen = {single((*crop)[0]), single((*crop)[1]), single((*crop)[2]), single((*crop)[3])};
+        chosen = {(*crop)[0], (*crop)[1], (*crop)[2], (*crop)[3]};
         const QRectF picture(QPointF(0, 0), QSizeF(natural));
         const auto r = NormalizedCrop(chosen.x, chosen.y, chosen.width, chosen.height);
         if (!r || !picture.intersects(QRectF(r->x, r->y, r->width, r->height)))

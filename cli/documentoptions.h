@@ -7,11 +7,11 @@
 
 namespace orlenda::cli {
 
-// The data file (--data, else the document's default) and year. Problems with the lunar
-// data are warnings and leave the lunar cells blank.
+// The data file (--data, else the document's default) and year. Any problem with the lunar
+// data for the year is a failure: blank lunar cells would be a wrong calendar.
 void SetYear(const Invocation& inv, CalendarDocument& doc, int year);
 
-// --greeting FILE and --greeting-font FACE.
+// --greeting FILE and --greeting-font FACE, a face installed or one the layouts name.
 void SetGreeting(const Invocation& inv, CalendarDocument& doc);
 
 // --inset PICTURE: a picture the chooser lists and can show, with --crop X,Y,W,H or else the

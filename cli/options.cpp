@@ -1,12 +1,15 @@
 #include "cli/options.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 
 #include "core/textconv.h"
@@ -41,8 +44,60 @@ std::string UsageLine(const Command& c) {
     return line;
 }
 
+std::string Wrapped(const std::string& text, std::size_t first, std::size_t rest, bool keepGroups) {
+    constexpr std::size_t kWidth = 80;
+    std::string result, word;
+    std::size_t column = first;
+    bool lineEmpty = true;
+    int depth = 0;
+    auto put = [&] {
+        if (!lineEmpty && column + 1 + word.size() > kWidth) {
+            result += '\n' + std::string(rest, ' ');
+            column = rest;
+            lineEmpty = true;
+        }
+        if (!lineEmpty) result += ' ';
+        result += word;
+        column += word.size() + (lineEmpty ? 0 : 1);
+        lineEmpty = false;
+        word.clear();
+    };
+    for (char ch : text + ' ') {
+        if (keepGroups && (ch == '[' || ch == '(')) ++depth;
+        if (keepGroups && (ch == ']' || ch == ')')) --depth;
+        if (ch == ' ' && depth == 0) {
+            if (!word.empty()) put();
+        } else {
+            word += ch;
+        }
+    }
+    return result;
+}
+
+std::string YearsLine() {
+    const QString path = FindDataFile();
+    const std::string name = "the installed " + Str(QFileInfo(path).fileName());
+    try {
+        CheckDataFile(path);
+    } catch (const Failure& e) {
+        return "YEAR: none, " + name + " cannot be used (" + e.what() + "); give --data FILE.";
+    }
+    const YearList list = LoadYearList(Str(path));
+    if (list.goodYears.empty())
+        return "YEAR: none, " + name + " gives no year (" + list.report.message +
+               "); give --data FILE.";
+    const auto [first, last] = std::minmax_element(list.goodYears.begin(), list.goodYears.end());
+    const int missing = *last - *first + 1 - int(list.goodYears.size());
+    return "YEAR: " + std::to_string(*first) + " to " + std::to_string(*last) + " with " + name +
+           (missing ? " (" + std::to_string(missing) + " years between are damaged)" : "") +
+           "; --data FILE reads another.";
+}
+
 void PrintCommandHelp(const Command& c, std::ostream& out) {
-    out << UsageLine(c) << "\n\n" << c.summary << "\n\nOptions:\n";
+    out << Wrapped(UsageLine(c), 0, 15, true) << "\n\n" << Wrapped(c.summary, 0, 0, false) << '\n';
+    if (!c.arguments.empty() && c.arguments[0] == "YEAR")
+        out << Wrapped(YearsLine(), 0, 0, false) << '\n';
+    out << "\nOptions:\n";
     std::vector<Option> options = c.options;
     options.push_back(kHelpOption);
     std::size_t width = 14;
@@ -51,7 +106,7 @@ void PrintCommandHelp(const Command& c, std::ostream& out) {
     for (const Option& o : options) {
         std::string left = o.name + (o.valueName.empty() ? "" : " " + o.valueName);
         left.resize(width, ' ');
-        out << "  " << left << "  " << o.help << '\n';
+        out << "  " << left << "  " << Wrapped(o.help, width + 4, width + 4, false) << '\n';
     }
 }
 
@@ -169,10 +224,13 @@ Invocation Parse(const Command& c, const std::vector<std::string>& args, std::si
 }
 
 int YearArgument(const std::string& text) {
-    if (!IsNumeric(text)) throw UsageError("YEAR must be a number, not \"" + text + "\"");
-    double year = Val(text);
+    // Digits only: no blanks, signs, exponents or fractions that a looser reading would take.
+    const std::string digits = text.substr(text.rfind('-', 0) == 0 ? 1 : 0);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError("YEAR must be a year in digits, such as 2008, not " + Quoted(text));
     DataReport report;
-    if (!YearSupported(year, report)) throw Failure(report.message);
+    const double year = digits.size() > 6 ? 1e9 : std::stod(text);
+    if (!YearSupported(year, report)) throw UsageError(report.message);
     return static_cast<int>(year);
 }
 
@@ -214,10 +272,13 @@ std::optional<std::array<double, 4>> CropOption(const Invocation& inv) {
     for (std::size_t i = 0; ok && i < 4; ++i) {
         v[i] = parts[i].toDouble(&ok);
         ok = ok && std::isfinite(v[i]) && std::abs(v[i]) < 1e9;
+        if (ok) v[i] = double(float(v[i]));  // single precision, as the chooser keeps clicks
     }
     if (!ok) throw UsageError("--crop must be four numbers X,Y,W,H, not " + Quoted(*text));
     if (!NormalizedCrop(v[0], v[1], v[2], v[3]))
-        throw UsageError("--crop " + *text + " is empty: its width and height must not be 0");
+        throw UsageError("--crop " + *text +
+                         " is empty: its width and height must not be 0, nor so small that "
+                         "they round to 0");
     return v;
 }
 
@@ -230,20 +291,101 @@ QString OutputSuffix(const std::string& path, const std::string& option,
     return suffix;
 }
 
+std::string FileKind(unsigned type) {
+    switch (type) {
+        case S_IFDIR:
+            return "a folder";
+        case S_IFCHR:
+            return "a character device";
+        case S_IFBLK:
+            return "a block device";
+        case S_IFIFO:
+            return "a FIFO";
+        case S_IFSOCK:
+            return "a socket";
+        case S_IFLNK:
+            return "a symbolic link";
+        default:
+            return "not a plain file";
+    }
+}
+
+namespace {
+
+// A file opened for reading that never waits: what is not a regular file is refused by its
+// type before it is opened, and a FIFO or device put in its place since opens at once.
+class InputHandle {
+  public:
+    explicit InputHandle(const std::string& path) {
+        if (::stat(path.c_str(), &st_) == 0 && !S_ISREG(st_.st_mode)) return;
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        error_ = fd_ < 0 ? errno : ::fstat(fd_, &st_) != 0 ? errno : 0;
+    }
+    InputHandle(const InputHandle&) = delete;
+    InputHandle& operator=(const InputHandle&) = delete;
+    ~InputHandle() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int fd() const { return fd_; }
+    int error() const { return error_; }
+    const struct stat& status() const { return st_; }
+    // A failure naming what is wrong, or nothing for a regular file of at most limit bytes.
+    std::optional<std::string> refusal(std::size_t limit) const {
+        if (error_) return SystemError(error_);
+        if (S_ISDIR(st_.st_mode)) return SystemError(EISDIR);
+        if (!S_ISREG(st_.st_mode)) return FileKind(st_.st_mode & S_IFMT) + ", not a regular file";
+        if (std::size_t(st_.st_size) > limit) return "larger than " + Size(limit);
+        return std::nullopt;
+    }
+    static std::string Size(std::size_t bytes) {
+        return bytes >= (1u << 20) ? std::to_string(bytes >> 20) + " MiB"
+                                   : std::to_string(bytes >> 10) + " KiB";
+    }
+
+  private:
+    int fd_ = -1;
+    int error_ = 0;
+    struct stat st_ {};
+};
+
+}  // namespace
+
 QFileInfo InputFile(const std::string& path, const std::string& what) {
-    const QFileInfo info(Q(path));
-    if (!info.exists()) throw Failure(what + " " + path + ": " + SystemError(ENOENT));
-    if (info.isDir()) throw Failure(what + " " + path + ": " + SystemError(EISDIR));
-    if (!info.isReadable()) throw Failure(what + " " + path + ": " + SystemError(EACCES));
-    return info;
+    const InputHandle file(path);
+    if (const auto refused = file.refusal(SIZE_MAX))
+        throw Failure(what + " " + path + ": " + *refused);
+    return QFileInfo(Q(path));
+}
+
+void CheckDataFile(const QString& path) {
+    const std::string name = Str(path);
+    const InputHandle file(name);
+    // A file that cannot be opened is left to the reader, which says so in its words.
+    if (file.error()) return;
+    if (const auto refused = file.refusal(kMaxDataFileBytes)) throw Failure(name + ": " + *refused);
 }
 
 std::array<QString, 4> ReadGreeting(const std::string& path) {
-    InputFile(path, "greeting file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Failure("greeting file " + path + ": " + SystemError(errno));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw Failure("greeting file " + path + ": cannot be read");
+    const InputHandle file(path);
+    if (const auto refused = file.refusal(kMaxGreetingBytes))
+        throw Failure("greeting file " + path + ": " + *refused +
+                      (file.error() || !S_ISREG(file.status().st_mode)
+                           ? ""
+                           : "; a greeting is four short lines"));
+    // Read up to one byte past the limit, in case the file grew since it was looked at.
+    std::string bytes(kMaxGreetingBytes + 1, '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(file.fd(), bytes.data() + got, bytes.size() - got);
+        if (n == 0) break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw Failure("greeting file " + path + ": " + SystemError(errno));
+        got += std::size_t(n);
+    }
+    if (got > kMaxGreetingBytes)
+        throw Failure("greeting file " + path + ": larger than " +
+                      InputHandle::Size(kMaxGreetingBytes) + "; a greeting is four short lines");
+    bytes.resize(got);
     QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decode(QByteArray::fromStdString(bytes));
     if (decode.hasError()) throw Failure("greeting file " + path + " is not UTF-8 text");

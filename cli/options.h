@@ -63,6 +63,12 @@ const Command* FindCommand(const std::string& name);
 const std::vector<Command>& Commands();
 
 std::string UsageLine(const Command& c);
+// text broken at blanks into lines of at most 80 columns (a longer word stays whole): the
+// first line starts at column first, the others are indented by rest blanks; keepGroups
+// breaks no [...] or (...).
+std::string Wrapped(const std::string& text, std::size_t first, std::size_t rest, bool keepGroups);
+// The years the installed data file covers, for the help.
+std::string YearsLine();
 void PrintCommandHelp(const Command& c, std::ostream& out);
 void PrintHelp(std::ostream& out);
 
@@ -75,7 +81,7 @@ std::string Str(const QString& s);
 QString Q(const std::string& s);
 std::string SystemError(int error);
 
-// The YEAR argument: a number (else a usage error) within the supported years (else a failure).
+// The YEAR argument: ASCII digits within the supported years, else a usage error.
 int YearArgument(const std::string& text);
 // --data, or the document's default data file.
 QString DataPath(const Invocation& inv);
@@ -87,8 +93,16 @@ std::optional<std::array<double, 4>> CropOption(const Invocation& inv);
 // The output file name must end in one of suffixes (case ignored); returns the one it ends in.
 QString OutputSuffix(const std::string& path, const std::string& option,
                      const QStringList& suffixes);
-// An input file that must exist and be readable: a failure (not a usage error) otherwise.
+// An input file that must be a regular file that can be read: a failure (not a usage error)
+// otherwise. Nothing else is opened, so a FIFO or a device cannot hold the command up.
 QFileInfo InputFile(const std::string& path, const std::string& what);
+// A failure unless the data file is a regular file within the reader's size limit; one that
+// cannot be opened is left to the reader to tell.
+void CheckDataFile(const QString& path);
+// "a FIFO", "a character device", ... for an S_IFMT type.
+std::string FileKind(unsigned type);
+// A greeting is four short lines: a file larger than this is refused unread.
+constexpr std::size_t kMaxGreetingBytes = 4096;
 // Up to four lines of UTF-8 text; a final line end does not start a fifth line.
 std::array<QString, 4> ReadGreeting(const std::string& path);
 

@@ -1,16 +1,21 @@
 #include "output/imagesave.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <cerrno>
 #include <climits>
+
+#include "graphics/logging.h"
 
 namespace orlenda {
 
@@ -21,7 +26,190 @@ int AccessError(const QString& path) {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0 ? 0 : errno;
 }
 
+SaveOutcome SystemFault(int error) { return {SaveOutcome::Fault::System, error, 0, {}}; }
+
+// A folder opened once: every later step names files relative to it, so that nothing
+// renamed along the path can move the save elsewhere.
+class FolderHandle {
+  public:
+    FolderHandle() = default;
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+    ~FolderHandle() { reset(-1); }
+    int fd() const { return fd_; }
+    // Opens folder, relative to the one held if any; false with errno set when it cannot.
+    bool open(const QByteArray& folder) {
+        const int fd =
+            ::openat(fd_ >= 0 ? fd_ : AT_FDCWD, folder.isEmpty() ? "." : folder.constData(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return false;
+        reset(fd);
+        return true;
+    }
+
+  private:
+    void reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+    int fd_ = -1;
+};
+
+// Where the bytes go: a name in an open folder, and what stands there now, if anything.
+struct Target {
+    FolderHandle folder;
+    QByteArray name;
+    bool exists = false;
+    struct stat existing {};
+};
+
+// Splits path into its folder (empty for the current one) and last name.
+void Split(const QByteArray& path, QByteArray& folder, QByteArray& name) {
+    const qsizetype slash = path.lastIndexOf('/');
+    folder = slash < 0 ? QByteArray() : slash == 0 ? QByteArray("/") : path.left(slash);
+    name = path.mid(slash + 1);
+}
+
+bool IsFolderName(const QByteArray& name) { return name.isEmpty() || name == "." || name == ".."; }
+
+// The kernel's fs.protected_symlinks, made stricter: only a link of the saver's or root's
+// own is followed, wherever it lies.
+bool TrustedLink(const struct stat& link) { return link.st_uid == ::geteuid() || link.st_uid == 0; }
+
+// Finds the target of path without following its last name blindly. The folders on the
+// way are left to the kernel, which applies its own protections to the links among them.
+SaveOutcome Resolve(const QString& path, Target& t) {
+    QByteArray folder;
+    Split(QFile::encodeName(path), folder, t.name);
+    if (!t.folder.open(folder)) return SystemFault(errno);
+    for (int links = 0;; ++links) {
+        if (IsFolderName(t.name)) return SystemFault(EISDIR);
+        struct stat st {};
+        if (::fstatat(t.folder.fd(), t.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno == ENOENT ? SaveOutcome() : SystemFault(errno);
+        if (S_ISREG(st.st_mode)) {
+            t.exists = true;
+            t.existing = st;
+            // As before: a file this user may not write is not replaced behind its back.
+            if (::faccessat(t.folder.fd(), t.name.constData(), W_OK, AT_EACCESS) != 0)
+                return SystemFault(errno);
+            return {};
+        }
+        if (S_ISDIR(st.st_mode)) return SystemFault(EISDIR);
+        if (!S_ISLNK(st.st_mode))
+            return {SaveOutcome::Fault::NotRegular, 0, st.st_mode & S_IFMT, {}};
+        if (!TrustedLink(st)) return {SaveOutcome::Fault::ForeignLink, 0, S_IFLNK, {}};
+        if (links == 8) return SystemFault(ELOOP);
+        char buffer[PATH_MAX];
+        const ssize_t length =
+            ::readlinkat(t.folder.fd(), t.name.constData(), buffer, sizeof buffer);
+        if (length < 0) return SystemFault(errno);
+        if (length == ssize_t(sizeof buffer)) return SystemFault(ENAMETOOLONG);
+        // The name must still be the link that was judged.
+        struct stat again {};
+        if (::fstatat(t.folder.fd(), t.name.constData(), &again, AT_SYMLINK_NOFOLLOW) != 0 ||
+            again.st_ino != st.st_ino || again.st_dev != st.st_dev)
+            return SystemFault(EAGAIN);
+        QByteArray linkFolder;
+        Split(QByteArray(buffer, length), linkFolder, t.name);
+        if (!t.folder.open(linkFolder)) return SystemFault(errno);
+    }
+}
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// The new file takes the old one's owner, group and permission bits; ownership only where
+// the saver may give it (root, or a group the saver is in).
+void KeepOwnerAndMode(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0)
+        qCDebug(lcSave) << "the replaced file's group is not kept:" << strerror(errno);
+    if (::fchmod(fd, old.st_mode & 0777) != 0)
+        qCWarning(lcSave) << "the replaced file's permissions are not kept:" << strerror(errno);
+}
+
 }  // namespace
+
+SaveOutcome SaveBytesWhole(const QString& path, const QByteArray& bytes) {
+    Target t;
+    if (const SaveOutcome found = Resolve(path, t); !found.ok()) return found;
+    const int folder = t.folder.fd();
+    QByteArray scratch;
+    int fd = -1;
+    // A fresh name beside the target; a file replaced starts private until it has its
+    // owner's mode.
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        scratch =
+            ".orlenda-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
+        fd = ::openat(folder, scratch.constData(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, t.exists ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST) return SystemFault(errno);
+    }
+    if (fd < 0) return SystemFault(EEXIST);
+    bool written = WriteAll(fd, bytes);
+    if (written && t.exists) KeepOwnerAndMode(fd, t.existing);
+    written = written && ::fsync(fd) == 0;
+    int error = written ? 0 : errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && ::renameat(folder, scratch.constData(), folder, t.name.constData()) == 0)
+        return {};
+    if (written) error = errno;
+    ::unlinkat(folder, scratch.constData(), 0);
+    return SystemFault(error);
+}
+
+SaveOutcome SaveWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const QString error = write(buffer);
+    if (!error.isEmpty()) return {SaveOutcome::Fault::Writer, 0, 0, error};
+    return SaveBytesWhole(path, buffer.data());
+}
+
+QString ChineseSaveReason(const SaveOutcome& outcome, const QString& path) {
+    using Fault = SaveOutcome::Fault;
+    if (outcome.fault == Fault::NotRegular) return QStringLiteral("同名的不是普通文件，不能替换。");
+    if (outcome.fault == Fault::ForeignLink)
+        return QStringLiteral("同名的链接属于别的用户，不能通过它保存。");
+    if (outcome.fault != Fault::System) return QStringLiteral("写入文件时出错。");
+    switch (outcome.error) {
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("磁盘空间不足。");
+        case EROFS:
+            return QStringLiteral("文件夹所在的磁盘是只读的。");
+        case ENAMETOOLONG:
+            return QStringLiteral("文件名太长。");
+        case EISDIR:
+            return QStringLiteral("已有一个同名的文件夹。");
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("文件夹不存在。");
+        case EACCES:
+        case EPERM:
+            return QFileInfo::exists(path) && AccessError(path) != 0
+                       ? QStringLiteral("原有的同名文件是只读的，不能替换。")
+                       : QStringLiteral("没有在这个文件夹中写入的权限。");
+        default:
+            return QStringLiteral("写入文件时出错。");
+    }
+}
 
 bool FolderWritable(const QString& folder) {
     return QFileInfo(folder).isDir() && AccessError(folder) == 0;
@@ -48,27 +236,40 @@ QString SaveFailureReason(const QString& path, qint64 needBytes) {
 }
 
 QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    const QString error = write(file);
-    if (!error.isEmpty()) {
-        file.cancelWriting();
-        return error;
+    const SaveOutcome outcome = SaveWhole(path, write);
+    switch (outcome.fault) {
+        case SaveOutcome::Fault::None:
+            return {};
+        case SaveOutcome::Fault::System:
+            return QString::fromLocal8Bit(strerror(outcome.error));
+        case SaveOutcome::Fault::NotRegular:
+            return QStringLiteral("not a regular file");
+        case SaveOutcome::Fault::ForeignLink:
+            return QStringLiteral("a symbolic link that belongs to another user");
+        case SaveOutcome::Fault::Writer:
+            break;
     }
-    if (!file.commit()) return file.errorString();
-    return {};
+    return outcome.detail;
 }
 
-QString WriteImageWhole(const QImage& image, const QString& path, const char* format) {
-    return WriteWhole(path, [&](QIODevice& device) {
+namespace {
+std::function<QString(QIODevice&)> Encoding(const QImage& image, const char* format) {
+    return [&image, format](QIODevice& device) {
         QImageWriter writer(&device, format);
         return writer.write(image) ? QString() : writer.errorString();
-    });
+    };
+}
+}  // namespace
+
+QString WriteImageWhole(const QImage& image, const QString& path, const char* format) {
+    return WriteWhole(path, Encoding(image, format));
 }
 
 QString SaveImageWhole(const QImage& image, const QString& path, const char* format) {
-    if (WriteImageWhole(image, path, format).isEmpty()) return {};
-    return SaveFailureReason(path, image.sizeInBytes());
+    const SaveOutcome outcome = SaveWhole(path, Encoding(image, format));
+    if (outcome.ok()) return {};
+    qCWarning(lcSave) << "cannot save" << path << outcome.error << outcome.detail;
+    return ChineseSaveReason(outcome, path);
 }
 
 QString PicturesFolder() {

@@ -1,5 +1,8 @@
 #pragma once
-// Saving pictures where the user can write, and saying in Chinese why a save failed.
+// Saving files whole, without being led astray by what stands at the target's name, and
+// saying why a save failed: the outcome as a code for each front end to word, or in Chinese
+// for the windows.
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <functional>
@@ -8,10 +11,42 @@ class QIODevice;
 
 namespace orlenda {
 
-// Writes path whole or not at all: write() fills the file, which is written beside path and
-// renamed over it only when write() returns no reason; an earlier file of that name stays as
-// it was when anything fails. Returns an empty string on success, else the reason as Qt or
-// write() gives it.
+// How a save ended. The target's name is looked at without following it: a regular file
+// or nothing is replaced; a symbolic link is followed only when it belongs to the person
+// saving or to root (a link planted by someone else, in /tmp or in a folder they own, is
+// refused), at most eight in a row, to a regular file or nothing; anything else (a folder, a
+// device, a FIFO, a socket) is refused and left as it is.
+struct SaveOutcome {
+    enum class Fault {
+        None,
+        System,       // error: the errno of the call that failed
+        NotRegular,   // fileType: what stands at the name (S_IFCHR, S_IFIFO, ...)
+        ForeignLink,  // a symbolic link that belongs to another user
+        Writer,       // detail: the writer's own reason
+    };
+    Fault fault = Fault::None;
+    int error = 0;
+    unsigned fileType = 0;
+    QString detail;
+    bool ok() const { return fault == Fault::None; }
+};
+
+// Writes bytes to path whole or not at all: into a new file beside the target, synced, then
+// renamed over it. A file replaced keeps its permission bits and, where the saver may, its
+// owner and group; an existing file this user may not write is refused (EACCES or EPERM).
+// An earlier file stays as it was when anything fails, and no scratch file is left.
+SaveOutcome SaveBytesWhole(const QString& path, const QByteArray& bytes);
+
+// write() fills a buffer that is then saved as SaveBytesWhole saves; a reason it returns
+// fails the save as Fault::Writer.
+SaveOutcome SaveWhole(const QString& path, const std::function<QString(QIODevice&)>& write);
+
+// The outcome in Chinese, as the windows word it (path: where the save went), from the
+// error the failing call gave rather than from a guess.
+QString ChineseSaveReason(const SaveOutcome& outcome, const QString& path);
+
+// SaveWhole with the reason as an empty string on success, else the system's or the
+// writer's own words.
 QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>& write);
 
 // An image through WriteWhole.

@@ -63,14 +63,14 @@ std::optional<QPageSize> WriteYearSheetPdf(QIODevice& device, int paper, const Y
 bool WriteYearSheetPdf(const QString& path, int paper, const YearContent& content, QString* error) {
     // Written beside the target and renamed over it only when whole: a write that fails
     // (a full disk, a read-only file) leaves an earlier file as it was.
-    const QString failed = WriteWhole(path, [&](QIODevice& file) {
+    const SaveOutcome saved = SaveWhole(path, [&](QIODevice& file) {
         const bool ended = WriteYearSheetPdf(file, paper, content).has_value();
         return !ended || file.size() == 0 ? QStringLiteral("nothing written") : QString();
     });
-    if (failed.isEmpty()) return true;
+    if (saved.ok()) return true;
     if (error)
         *error = QStringLiteral("无法保存文件：") + QDir::toNativeSeparators(path) +
-                 QLatin1Char('\n') + SaveFailureReason(path);
+                 QLatin1Char('\n') + ChineseSaveReason(saved, path);
     return false;
 }
 

@@ -1,7 +1,12 @@
 // The command line as the built program, for what the golden outputs do not show:
 // refusals that must leave the folder as it was, outputs that cannot be written,
-// and where the data file is looked for.
+// what a save does with what stands at its name, and where the data file is looked for.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QImage>
@@ -26,51 +31,215 @@ std::map<QString, QByteArray> Contents(const Folder& f) {
     return files;
 }
 
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct stat Status(const QString& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+    return st;
+}
+
+// The first line of standard error, after "orlenda: ", against a pattern.
+void ExpectFirstError(const Outcome& r, const char* pattern) {
+    const QRegularExpression re(QStringLiteral("^orlenda: ") + QString::fromUtf8(pattern));
+    EXPECT_TRUE(re.match(r.err.section(QLatin1Char('\n'), 0, 0)).hasMatch()) << r.err.toStdString();
+}
+
 // Refusals the golden outputs do not show: each with its status, the first line of standard
 // error (a pattern, after "orlenda: "), nothing on standard output, and the folder as it
-// was: no new file and the earlier output old.bmp left whole.
+// was: no new file and the earlier output old.bmp left whole. A FIFO or a device must be
+// refused at once, not read.
 TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
     const struct {
         const char* args;
         int code;
         const char* error;
     } cases[] = {
-        {"edoc 2008 --inset inset.bmp --crop 10,10,0,300 -o old.bmp", 2,
-         "--crop 10,10,0,300 is empty"},
+        {"edoc 2008 --inset inset.bmp --crop 0,0,1e-300,1e-300 -o old.bmp", 2,
+         "--crop 0,0,1e-300,1e-300 is empty"},
         {"edoc 2008 --greeting five.txt -o old.bmp", 1,
          "error: greeting file five.txt has 5 lines; a greeting has at most four$"},
         {"edoc 2008 --greeting latin1.txt -o old.bmp", 1,
          "error: greeting file latin1.txt is not UTF-8 text$"},
+        {"edoc 2008 --greeting /dev/zero -o old.bmp", 1,
+         "error: greeting file /dev/zero: a character device, not a regular file$"},
+        {"edoc 2008 --greeting fifo -o old.bmp", 1,
+         "error: greeting file fifo: a FIFO, not a regular file$"},
+        {"edoc 2008 --greeting long.txt -o old.bmp", 1,
+         "error: greeting file long.txt: larger than 4 KiB; a greeting is four short lines$"},
+        {"edoc 2008 --greeting-font NoSuchFontFace -o old.bmp", 2,
+         "--greeting-font \"NoSuchFontFace\": no such font is installed$"},
+        {"model 2008 --data /dev/zero", 1, "error: /dev/zero: a character device, not a "},
+        {"month 2008 2 --data fifo", 1, "error: fifo: a FIFO, not a regular file$"},
+        {"model 2008 --data none.txt", 1,
+         "error: none.txt: cannot open the file \\(No such file or directory\\)$"},
+        {"edoc 2008 --data damaged.txt -o old.bmp", 1, "error: damaged.txt, line 9, "},
+        {"model 2e3", 2, "YEAR must be a year in digits, such as 2008, not \"2e3\"$"},
+        {"model \t2008", 2, "YEAR must be a year in digits"},
+        {"edoc 2008 --format png -o old.bmp", 2, "--format png does not match the name old.bmp$"},
         {"edoc 2008 --inset inset.png -o old.bmp", 1,
          "error: inset picture inset.png: pictures must be JPG, GIF, BMP, JPEG, ICO or EMF "
          "files$"},
         {"edoc 2008 --inset broken.jpg -o old.bmp", 1, "error: .*broken\\.jpg"},
         {"sheet 2008 --paper A4 --inset inset.bmp --crop 900,0,100,100 -o out.pdf", 1,
          "error: --crop 900,0,100,100 lies outside the picture inset.bmp \\(600 x 450 twips\\)$"},
-        {"edoc 2008 -o no/such/out.bmp", 1, "error: cannot write no/such/out.bmp: "},
-        {"sheet 2008 --paper A4 -o no/such/out.pdf", 1, "error: cannot write no/such/out.pdf: "},
+        {"sheet 2008 --paper A4 -o no/such/out.pdf", 1,
+         "error: cannot write no/such/out.pdf: No such file or directory$"},
         {"sheet 2008 --paper A4 --printer orlenda-no-such-queue", 1,
-         "error: 没有名为“orlenda-no-such-queue”的打印机。$"}};
+         "error: 没有名为“orlenda-no-such-queue”的打印机。$"},
+        // No command and no display: the windows cannot start.
+        {"", 1,
+         "the windows need a graphical session \\(no DISPLAY or WAYLAND_DISPLAY\\); the "
+         "commands \\(orlenda help\\) run without one$"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
         Folder f;
         f.write(QStringLiteral("five.txt"), "1\n2\n3\n4\n5\n");
         f.write(QStringLiteral("latin1.txt"), "gr\xfc\xdf\n");
+        f.write(QStringLiteral("long.txt"), QByteArray(4097, 'x'));
         f.write(QStringLiteral("broken.jpg"), "\xff\xd8\xff\xe0 not really a JPEG");
         f.write(QStringLiteral("old.bmp"), "an earlier output");
+        QByteArray damaged = Bytes(f.path(QStringLiteral("china.txt")));
+        f.write(QStringLiteral("damaged.txt"), damaged.replace("2008 0 23 99", "2008 0 23 9x"));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(f.path(QStringLiteral("fifo"))).constData(), 0600), 0);
         QImage picture(40, 30, QImage::Format_RGB32);  // 600 x 450 twips
         picture.fill(Qt::blue);
         picture.save(f.path(QStringLiteral("inset.png")));
         picture.save(f.path(QStringLiteral("inset.bmp")));
         const auto before = Contents(f);
-        const Outcome r = f.run(QString::fromUtf8(c.args));
+        const QString args = QString::fromUtf8(c.args);
+        const Outcome r =
+            args.isEmpty() ? test::Run(QStringLiteral(ORLENDA_BIN), {}, f.dir()) : f.run(args);
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
         EXPECT_EQ(r.out, QString());
-        const QRegularExpression pattern(QStringLiteral("^orlenda: ") + QString::fromUtf8(c.error));
-        EXPECT_TRUE(pattern.match(r.err.section(QLatin1Char('\n'), 0, 0)).hasMatch())
-            << r.err.toStdString();
+        ExpectFirstError(r, c.error);
         EXPECT_TRUE(Contents(f) == before);
     }
+}
+
+bool IsPdf(const QByteArray& bytes) {
+    return bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF");
+}
+
+// What stands at the output's name, as a person or a script may have left it. A save
+// writes through a link of one's own; a device or FIFO behind a link, or another user's link
+// in a sticky world-writable folder, is refused and left as it is; a file replaced keeps
+// its mode, owner and group. Root plays the other user (nobody) and gets a null device of
+// its own: a save gone wrong must not replace /dev/null.
+TEST(Save, WhatStandsAtTheName) {
+    enum At {
+        LinkToOwnFile,
+        LinkToNullDevice,
+        LinkToFifo,
+        OwnFile,
+        NobodysLinkInSticky,
+        NobodysReadOnlyFile
+    };
+    const struct {
+        At at;
+        int code;
+        const char* error;
+    } cases[] = {
+        {LinkToOwnFile, 0, ""},
+        {LinkToNullDevice, 1,
+         "error: cannot write out.pdf: a character device, not a regular "
+         "file$"},
+        {LinkToFifo, 1, "error: cannot write out.pdf: a FIFO, not a regular file$"},
+        {OwnFile, 0, ""},
+        {NobodysLinkInSticky, 1,
+         "error: cannot write out.pdf: a symbolic link that belongs to another user$"},
+        {NobodysReadOnlyFile, 0, ""},
+    };
+    const bool root = ::geteuid() == 0;
+    const passwd* nobody = ::getpwnam("nobody");
+    const group* nogroup = ::getgrnam("nogroup");
+    ASSERT_TRUE(nobody && nogroup);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.at));
+        if (!root && c.at >= NobodysLinkInSticky) continue;  // told by the skip below
+        Folder f;
+        const QString out = f.path(QStringLiteral("out.pdf"));
+        auto name = [&](const char* n) { return QFile::encodeName(f.path(QLatin1String(n))); };
+        f.write(QStringLiteral("other.pdf"), "an earlier file");
+        if (c.at == OwnFile || c.at == NobodysReadOnlyFile) {
+            f.write(QStringLiteral("out.pdf"), "an earlier file");
+            ASSERT_EQ(::chmod(name("out.pdf").constData(), c.at == OwnFile ? 0640 : 0444), 0);
+            if (c.at == NobodysReadOnlyFile) {
+                ASSERT_EQ(::chown(name("out.pdf").constData(), nobody->pw_uid, nogroup->gr_gid), 0);
+            }
+        } else if (c.at == LinkToNullDevice && root) {
+            ASSERT_EQ(::mknod(name("null").constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        } else if (c.at == LinkToFifo) {
+            ASSERT_EQ(::mkfifo(name("fifo").constData(), 0600), 0);
+        } else if (c.at == NobodysLinkInSticky) {
+            ASSERT_EQ(::mkdir(name("sticky").constData(), 0777), 0);
+            ASSERT_EQ(::chmod(name("sticky").constData(), 01777), 0);
+            ASSERT_TRUE(QFile::link(f.path(QStringLiteral("other.pdf")),
+                                    f.path(QStringLiteral("sticky/x.pdf"))));
+            ASSERT_EQ(::lchown(name("sticky/x.pdf").constData(), nobody->pw_uid, nogroup->gr_gid),
+                      0);
+        }
+        if (c.at != OwnFile && c.at != NobodysReadOnlyFile) {
+            const char* target = c.at == LinkToOwnFile         ? "other.pdf"
+                                 : c.at == NobodysLinkInSticky ? "sticky/x.pdf"
+                                 : c.at == LinkToFifo          ? "fifo"
+                                 : root                        ? "null"
+                                                               : "/dev/null";
+            ASSERT_TRUE(QFile::link(QString::fromLatin1(target), out));
+        }
+        // The file the name leads to, before and after.
+        const QString end = c.at == NobodysLinkInSticky ? f.path(QStringLiteral("other.pdf"))
+                                                        : QFileInfo(out).canonicalFilePath();
+        const struct stat before = Status(end), linkBefore = Status(out);
+        const QByteArray bytesBefore = S_ISREG(before.st_mode) ? Bytes(end) : QByteArray();
+
+        const Outcome r = f.run(QStringLiteral("sheet 2008 --paper A4 -o out.pdf"));
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        if (c.code) ExpectFirstError(r, c.error);
+        const struct stat after = Status(end);
+        EXPECT_EQ(Status(out).st_mode & S_IFMT, linkBefore.st_mode & S_IFMT);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_rdev, before.st_rdev);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+        // Read only what is a regular file: a FIFO would wait for a writer.
+        if (S_ISREG(before.st_mode)) {
+            EXPECT_EQ(IsPdf(Bytes(end)), c.code == 0);
+            if (c.code) {
+                EXPECT_EQ(Bytes(end), bytesBefore);
+            }
+        }
+        // No scratch file is left beside the target.
+        EXPECT_EQ(
+            QDir(f.dir()).entryList({QStringLiteral(".orlenda-*")}, QDir::Files | QDir::Hidden),
+            QStringList());
+    }
+    if (!root) GTEST_SKIP() << "another user's link and file need root to play nobody";
+}
+
+// A full device, a tmpfs of one page in a mount namespace of the run's own: the system's
+// reason, and the earlier file as it was.
+TEST(Save, OntoAFullDeviceSaysSo) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
+    Folder f;
+    ASSERT_TRUE(QDir(f.dir()).mkdir(QStringLiteral("full")));
+    const QString script = QStringLiteral(
+        "mount -t tmpfs -o size=4k tmpfs full && echo earlier > full/out.bmp && "
+        "\"$0\" \"$@\"; code=$?; cat full/out.bmp; ls -A full; exit $code");
+    const Outcome r =
+        test::Run(QStringLiteral("unshare"),
+                  {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                   QStringLiteral(ORLENDA_BIN), QStringLiteral("edoc"), QStringLiteral("2008"),
+                   QStringLiteral("--data"), QStringLiteral("china.txt"), QStringLiteral("-o"),
+                   QStringLiteral("full/out.bmp")},
+                  f.dir());
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    EXPECT_EQ(r.err.toStdString(),
+              "orlenda: error: cannot write full/out.bmp: No space left on device\n");
+    EXPECT_EQ(r.out, QStringLiteral("earlier\nout.bmp\n"));
 }
 
 TEST(Program, OutputThatCannotBeWrittenIsAFailure) {
@@ -81,15 +250,24 @@ TEST(Program, OutputThatCannotBeWrittenIsAFailure) {
     EXPECT_EQ(r.err.toStdString(), "orlenda: error: cannot write the output\n");
 }
 
-// The document as PNG when the name asks for it: Qt's PNG reader takes it.
-TEST(Program, WritesTheDocumentAsPng) {
+// "-o -" writes the whole file to standard output: the sheet as PDF, the document as PNG
+// when asked; a .png name gives PNG too. Qt's PNG reader takes both.
+TEST(Program, WritesToStandardOutput) {
     Folder f;
-    const Outcome r = f.run(QStringLiteral("edoc 2008 --data china.txt -o doc.png"));
+    const QString out = f.path(QStringLiteral("stdout"));
+    Outcome r = f.run(QStringLiteral("sheet 2008 --paper A4 -o -"), out);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(IsPdf(Bytes(out)));
+    r = f.run(QStringLiteral("edoc 2008 --format png -o -"), out);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QImage::fromData(Bytes(out), "png").size(), QSize(769, 1000));
+    r = f.run(QStringLiteral("edoc 2008 -o doc.png"));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(QImage(f.path(QStringLiteral("doc.png")), "png").size(), QSize(769, 1000));
 }
 
-// Without --data the program reads china.txt from its own folder, not the working one.
+// Without --data the program reads china.txt from its own folder, not the working one, and
+// its help tells the years that file covers; without it the commands fail.
 TEST(Program, ReadsChinaTxtBesideItself) {
     Folder f;
     const QString program = f.path(QStringLiteral("orlenda"));
@@ -98,11 +276,15 @@ TEST(Program, ReadsChinaTxtBesideItself) {
     const Outcome found = test::Run(program, args, QDir::tempPath());
     EXPECT_EQ(found.err.toStdString(), "");
     EXPECT_TRUE(found.out.contains(QStringLiteral("春节"))) << found.out.toStdString();
+    const Outcome help = test::Run(program, {QStringLiteral("--help")}, QDir::tempPath());
+    EXPECT_TRUE(help.out.contains(QStringLiteral("YEAR: 2000 to 2010 with the installed")))
+        << help.out.toStdString();
     QFile::remove(f.path(QStringLiteral("china.txt")));
     const Outcome missing = test::Run(program, args, QDir::tempPath());
-    EXPECT_EQ(missing.code, 0);
-    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("orlenda: warning: ") + f.dir() +
-                                       QStringLiteral("/china.txt: ")))
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.out, QString());
+    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("orlenda: error: ") + f.dir() +
+                                       QStringLiteral("/china.txt: cannot open the file")))
         << missing.err.toStdString();
 }
 
