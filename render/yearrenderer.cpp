@@ -5,6 +5,7 @@
 #include "core/textconv.h"
 #include "graphics/inset.h"
 #include "graphics/logging.h"
+#include "render/monthrenderer.h"
 #include "render/yearlayout.h"
 
 namespace orlenda {
@@ -93,19 +94,22 @@ void drawMonthBlock(Surface& page, const YearLayout& layout, const YearContent& 
 
     const QString title = english ? Q(model.MonthNamesEn[month - 1]) + QLatin1Char(' ')
                                   : Fmt(DecimalText(month), "@@") + QStringLiteral("月");
+    const int shift = FirstWeekRow(model, month) - 1;
+    const std::string noDay(3, ' '), noLunar(6, ' ');
     for (int w = 1; w <= 6; ++w) {
+        const int week = w - shift;  // 0: the title's own row
         page.CurrentX = x;
         for (int d = 1; d <= 7; ++d) {
             SetFace(page, layout.dayFace);
             page.FontSize = m.daySize;
             if (w == 1 && d == 1) {
-                // The first cell always carries the month's title, even over a day 1.
+                // The first cell carries the month's title; FirstWeekRow keeps day 1 clear of it.
                 page.CurrentX = x - 100;
                 SetInk(page, inks.monthTitle);
                 page.Print(title, false);
                 page.ForeColor = before;
             } else {
-                page.Print(Fmt(model.DayGrid[month][w][d], "@@@"), false);
+                page.Print(Fmt(week >= 1 ? model.DayGrid[month][week][d] : noDay, "@@@"), false);
             }
         }
         page.PrintEnd();
@@ -114,7 +118,7 @@ void drawMonthBlock(Surface& page, const YearLayout& layout, const YearContent& 
         for (int d = 1; d <= 7; ++d) {
             page.FontSize = m.lunarSize;
             SetFace(page, layout.lunarFace);
-            page.Print(Fmt(model.LunarGrid[month][w][d], "@@@"), false);
+            page.Print(Fmt(week >= 1 ? model.LunarGrid[month][week][d] : noLunar, "@@@"), false);
         }
         page.ForeColor = before;
         page.PrintEnd();

@@ -34,8 +34,9 @@ struct Anchor {
     Colour ink;
 };
 
-// 2008: January begins on a Tuesday, September on a Monday (the 2nd of the 8th lunar month).
-// A lunar row lies one day line below its days, 130 (A4) or 190 (A3) right; the greeting
+// 2008: January begins on a Tuesday; September (1st: the 2nd of the 8th lunar month) and
+// December on a Monday, so their weeks start a row (a day and a lunar line) below the month's
+// title. A lunar row lies one day line below its days, 130 (A4) or 190 (A3) right; the greeting
 // follows the last row's blocks.
 const Anchor kAnchors[] = {
     {"A4 title", kA4, kA4, false, true, "2008年", 750, 1500, 20, RGB(255, 0, 0)},
@@ -46,10 +47,10 @@ const Anchor kAnchors[] = {
     {"Letter kept: header", kA4, kLetter, true, false, "Mon ", 640, 2000, 10, kEntry},
     {"A4 April", kA4, kA4, false, true, " 4月", 400, 4800, 12, RGB(100, 0, 140)},
     {"A3 January", kA3, kA3, true, true, "Jan ", 1400, 2730, 16, RGB(100, 0, 140)},
-    {"A4 September lunar", kA4, kA4, false, true, "初二  ", 6630, 7440, 6, RGB(100, 0, 255)},
-    {"A3 September lunar", kA3, kA3, false, false, "初二  ", 9690, 9430, 8, kEntry},
+    {"A4 September lunar", kA4, kA4, false, true, "初二  ", 6630, 7800, 6, RGB(100, 0, 255)},
+    {"A3 December 1st", kA3, kA3, false, true, "  1", 9500, 12770, 16, kEntry},
     // A printer without A3 keeps its A4: A3 positions, A4 sizes and margins.
-    {"A4 kept: lunar", kA3, kA4, false, false, "初二  ", 9630, 9350, 6, kEntry},
+    {"A4 kept: lunar", kA3, kA4, false, false, "初二  ", 9630, 9710, 6, kEntry},
     {"A4 kept: greeting", kA3, kA4, false, false, "恭贺新禧", 650, 14690, 26, kEntry},
     {"A4 greeting", kA4, kA4, false, true, "恭贺新禧", 650, 11880, 26, RGB(220, 100, 255)},
     {"A4 greeting end", kA4, kA4, false, false, "身体健康", 650, 13440, 26, kEntry},
