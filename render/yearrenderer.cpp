@@ -126,25 +126,66 @@ void drawMonthBlock(Surface& page, const YearLayout& layout, const YearContent& 
     page.PrintEnd();
 }
 
+// True when the inset will be drawn: chosen, read, and cut by a crop that is not empty.
+bool InsetDrawn(const YearContent& content) {
+    const Crop& c = content.insetCrop;
+    return content.insetChosen && !content.inset.isNull() &&
+           NormalizedCrop(c.x, c.y, c.width, c.height).has_value();
+}
+
+// Left and right end of a greeting line on page; throws SurfaceError when a layout that follows
+// the paper meets a paper it cannot read.
+std::pair<double, double> GreetingSpan(const Surface& page, const YearLayout& layout,
+                                       const YearContent& content) {
+    const PaperMetrics m = MetricsOn(page, layout);
+    return {m.greetingLeft,
+            InsetDrawn(content) ? std::min(m.greetingRight, layout.insetLeft) : m.greetingRight};
+}
+
+// A line in the greeting's style, in a size that fits room, its baseline about where the full
+// size would have it; the position then goes one full line down, as after a full-size line.
+void printShrunk(Surface& page, const QString& line, double room) {
+    const double y = page.CurrentY, height = page.TextHeight();
+    double size = kGreetingSize * room / page.TextWidth(line);
+    page.FontSize = size;
+    // Hinting keeps widths from scaling exactly with the size.
+    while (page.TextWidth(line) > room && size > 1) page.FontSize = size *= 0.98;
+    page.CurrentY = y + (height - page.TextHeight()) * 220 / 256;
+    page.Print(line, false);
+    page.FontSize = kGreetingSize;
+    page.CurrentX = 0;
+    page.CurrentY = y + height;
+}
+
+void setGreetingStyle(Surface& page, const QString& face) {
+    page.FontName = face;
+    page.FontSize = kGreetingSize;
+    page.FontBold = true;
+    page.FontItalic = true;
+}
+
 // The greeting lines from the current line down; empty lines take no room.
 void drawGreeting(Surface& page, const YearLayout& layout, const YearContent& content,
                   const Inks& inks) {
-    double left = kUnreadPaperGreetingLeft;
+    std::pair<double, double> span{kUnreadPaperGreetingLeft, kUnreadPaperGreetingRight};
     try {
-        left = MetricsOn(page, layout).greetingLeft;
+        span = GreetingSpan(page, layout, content);
     } catch (const SurfaceError& e) {
         qCWarning(lcRender) << "the paper cannot be read, the greeting goes where A3 has it:"
                             << e.what();
+        if (InsetDrawn(content)) span.second = std::min(span.second, layout.insetLeft);
     }
-    page.FontName = content.greetingFont;
-    page.FontSize = 26;
-    page.FontBold = true;
-    page.FontItalic = true;
+    const auto [left, right] = span;
+    setGreetingStyle(page, content.greetingFont);
     SetInk(page, inks.greeting);
     try {
         for (const QString& line : content.greeting) {
             page.CurrentX = left;
-            if (!line.isEmpty()) page.Print(line, true);
+            if (line.isEmpty()) continue;
+            if (left + page.TextWidth(line) <= right)
+                page.Print(line, true);
+            else
+                printShrunk(page, line, right - left);
         }
     } catch (const SurfaceError& e) {
         qCWarning(lcRender) << "the greeting is not drawn whole:" << e.what();
@@ -195,7 +236,42 @@ void drawYear(Surface& page, const YearLayout& layout, const YearContent& conten
     drawInset(page, layout, content);
 }
 
+// Measures text in the page's way, at 1440 dots per inch.
+class MeasuringSurface : public Surface {
+  protected:
+    QPainter& painter() override { return painter_; }
+    double scale() const override { return 1; }
+
+  private:
+    QImage image_{8, 8, QImage::Format_RGB32};
+    QPainter painter_{&image_};
+};
+
 }  // namespace
+
+double GreetingRoom(YearOutput output, const CalendarDocument& doc) {
+    // A surface on the paper the output asks for, which the greeting's span reads.
+    class Paper : public MeasuringSurface {
+      public:
+        explicit Paper(int paper) : paper_(paper) {}
+        int PaperSize() const override { return paper_; }
+
+      private:
+        int paper_;
+    };
+    const YearLayout& layout = output == YearOutput::A3Sheet   ? kA3SheetLayout
+                               : output == YearOutput::A4Sheet ? kA4SheetLayout
+                                                               : kDocumentLayout;
+    const auto [left, right] = GreetingSpan(
+        Paper(output == YearOutput::A3Sheet ? kPaperA3 : kPaperA4), layout, SheetContentOf(doc));
+    return right - left;
+}
+
+double GreetingWidth(const QString& line, const QString& face) {
+    MeasuringSurface s;
+    setGreetingStyle(s, face);
+    return s.TextWidth(line);
+}
 
 YearContent SheetContentOf(const CalendarDocument& doc) {
     YearContent c;

@@ -76,6 +76,24 @@ const Inset kInsets[] = {
     {"no picture", kA4, true, false, {0, 0, 3000, 3000}, {}},
 };
 
+// A greeting line of so many half-width characters (13 points, 260 twips each at 26 points),
+// and where it must end: the inset's left edge, or the paper's width (A4 11906, A3 16838 twips)
+// less a margin as wide as the greeting's left one.
+struct LongLine {
+    const char* name;
+    int paper;
+    bool inset;
+    int halfWidths;
+    double left, right;
+};
+const LongLine kLongLines[] = {
+    {"A4, 44 beside the inset", kA4, true, 44, 650, 6700},
+    {"A4, 44 without inset", kA4, false, 44, 650, 11906 - 650},
+    {"A3, 42 beside the inset", kA3, true, 42, 1700, 7500},
+    {"A4, 22 fit beside the inset", kA4, true, 22, 650, 6700},
+};
+const QString kLongText = QStringLiteral("Happy New Year 2008, with love from all of us, friends");
+
 }  // namespace
 
 class YearSheetTest : public QObject {
@@ -126,6 +144,57 @@ class YearSheetTest : public QObject {
         QCOMPARE(page.pictures[0].source, c.crop.normalized());
         QCOMPARE(page.pictures[0].pictureSize, QSize(600, 400));
     }
+    // A line too wide for its room is drawn smaller to fit it, not much smaller, where it would
+    // stand at full size; the next line keeps its place.
+    void longGreetingLine_data() {
+        QTest::addColumn<int>("i");
+        for (int i = 0; i < int(std::size(kLongLines)); ++i) QTest::newRow(kLongLines[i].name) << i;
+    }
+    void longGreetingLine() {
+        QFETCH(int, i);
+        const LongLine& c = kLongLines[i];
+        YearContent in = Inputs(false, true);
+        in.greeting[1] = kLongText.left(c.halfWidths);
+        in.insetChosen = c.inset;
+        in.inset = QImage(600, 400, QImage::Format_RGB32);
+        in.insetCrop = {0, 0, 3000, 3000};
+        RecordingSurface page(c.paper);
+        DrawYearSheet(page, c.paper, in);
+        const std::vector<DrawnText> found = page.find(in.greeting[1]);
+        QCOMPARE(found.size(), size_t(1));
+        const DrawnText t = found[0];
+        const double fullWidth = c.halfWidths * 260;
+        const double size = std::min(26.0, 26 * (c.right - c.left) / fullWidth);
+        QVERIFY2(
+            t.x == c.left && t.x + t.width <= c.right && t.size <= size && t.size > 0.9 * size,
+            qPrintable(QStringLiteral("x %1 width %2 size %3").arg(t.x).arg(t.width).arg(t.size)));
+        const DrawnText first = page.find(in.greeting[0])[0];
+        QCOMPARE(page.find(in.greeting[2])[0].y, first.y + 2 * 520);
+        QVERIFY(t.y >= first.y + 520 && t.y + t.size * 20 <= first.y + 2 * 520);
+    }
+
+    // On the document's picture too: red greeting pixels stop left of the inset (6950 twips,
+    // pixel 463), whose wide crop leaves the picture's green below it.
+    void documentGreetingBesideTheInset() {
+        CalendarDocument doc;
+        doc.setDataPath(ORLENDA_DATA_FILE);
+        GreetingLines lines = doc.greetingLines();
+        lines[1] = kLongText.left(44);
+        doc.setGreetingLines(lines);
+        QImage blue(300, 200, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        doc.setInset({QStringLiteral("inset.png"), blue}, {0, 0, 4500, 900});
+        PictureBox picture(kDocumentWidth, kDocumentHeight);
+        DrawDocumentPicture(picture, doc);
+        const QImage shot = picture.Image();
+        int right = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (const QColor c = shot.pixelColor(x, y); c.red() > c.green())
+                    right = std::max(right, x);
+        QVERIFY2(right > 300 && right < 463, qPrintable(QString::number(right)));
+    }
+
     void failingStepIsSkipped_data() {
         QTest::addColumn<QString>("failing");  // the text whose drawing fails
         QTest::addColumn<bool>("unreadable");  // the paper size cannot be read
