@@ -198,7 +198,7 @@ void MainWindow::createDocument() {
 }
 
 void MainWindow::showHelp() {
-    if (Gone(helpWindow_)) helpWindow_ = new HelpWindow;
+    if (Gone(helpWindow_)) helpWindow_ = new HelpWindow(doc_.yearList());
     BringToFront(helpWindow_);
 }
 
