@@ -1,5 +1,6 @@
 #include "render/yearrenderer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/textconv.h"
@@ -133,20 +134,16 @@ bool InsetDrawn(const YearContent& content) {
            NormalizedCrop(c.x, c.y, c.width, c.height).has_value();
 }
 
-// Left and right end of a greeting line on page; throws SurfaceError when a layout that follows
-// the paper meets a paper it cannot read.
-std::pair<double, double> GreetingSpan(const Surface& page, const YearLayout& layout,
-                                       const YearContent& content) {
-    const PaperMetrics m = MetricsOn(page, layout);
-    return {m.greetingLeft,
-            InsetDrawn(content) ? std::min(m.greetingRight, layout.insetLeft) : m.greetingRight};
+// Where a greeting line may end at the latest: right, or the inset's left edge while one is drawn.
+double GreetingEnd(double right, const YearLayout& layout, const YearContent& content) {
+    return InsetDrawn(content) ? std::min(right, layout.insetLeft) : right;
 }
 
 // A line in the greeting's style, in a size that fits room, its baseline about where the full
 // size would have it; the position then goes one full line down, as after a full-size line.
 void printShrunk(Surface& page, const QString& line, double room) {
     const double y = page.CurrentY, height = page.TextHeight();
-    double size = kGreetingSize * room / page.TextWidth(line);
+    double size = std::max(1.0, kGreetingSize * room / page.TextWidth(line));
     page.FontSize = size;
     // Hinting keeps widths from scaling exactly with the size.
     while (page.TextWidth(line) > room && size > 1) page.FontSize = size *= 0.98;
@@ -167,15 +164,16 @@ void setGreetingStyle(Surface& page, const QString& face) {
 // The greeting lines from the current line down; empty lines take no room.
 void drawGreeting(Surface& page, const YearLayout& layout, const YearContent& content,
                   const Inks& inks) {
-    std::pair<double, double> span{kUnreadPaperGreetingLeft, kUnreadPaperGreetingRight};
+    double left = kUnreadPaperGreetingLeft, right = kUnreadPaperGreetingRight;
     try {
-        span = GreetingSpan(page, layout, content);
+        const PaperMetrics m = MetricsOn(page, layout);
+        left = m.greetingLeft;
+        right = m.greetingRight;
     } catch (const SurfaceError& e) {
         qCWarning(lcRender) << "the paper cannot be read, the greeting goes where A3 has it:"
                             << e.what();
-        if (InsetDrawn(content)) span.second = std::min(span.second, layout.insetLeft);
     }
-    const auto [left, right] = span;
+    right = GreetingEnd(right, layout, content);
     setGreetingStyle(page, content.greetingFont);
     SetInk(page, inks.greeting);
     try {
@@ -250,21 +248,13 @@ class MeasuringSurface : public Surface {
 }  // namespace
 
 double GreetingRoom(YearOutput output, const CalendarDocument& doc) {
-    // A surface on the paper the output asks for, which the greeting's span reads.
-    class Paper : public MeasuringSurface {
-      public:
-        explicit Paper(int paper) : paper_(paper) {}
-        int PaperSize() const override { return paper_; }
-
-      private:
-        int paper_;
-    };
     const YearLayout& layout = output == YearOutput::A3Sheet   ? kA3SheetLayout
                                : output == YearOutput::A4Sheet ? kA4SheetLayout
                                                                : kDocumentLayout;
-    const auto [left, right] = GreetingSpan(
-        Paper(output == YearOutput::A3Sheet ? kPaperA3 : kPaperA4), layout, SheetContentOf(doc));
-    return right - left;
+    const PaperMetrics m = layout.metrics                  ? *layout.metrics
+                           : output == YearOutput::A3Sheet ? kA3Metrics
+                                                           : kA4Metrics;
+    return GreetingEnd(m.greetingRight, layout, SheetContentOf(doc)) - m.greetingLeft;
 }
 
 double GreetingWidth(const QString& line, const QString& face) {
