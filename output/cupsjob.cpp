@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QStringList>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -20,11 +21,6 @@ namespace {
 // How long to watch a new job for an early refusal (a failing filter or backend).
 constexpr int kJobWatchMs = 5000;
 
-struct CupsJob {
-    int id = 0;
-    ipp_jstate_t state = IPP_JSTATE_PENDING;
-};
-
 // The jobs the print system knows for dest, finished ones included.
 template <class F>
 void ForEachJob(const QByteArray& dest, F&& f, bool* listed = nullptr) {
@@ -36,13 +32,61 @@ void ForEachJob(const QByteArray& dest, F&& f, bool* listed = nullptr) {
     cupsFreeJobs(n, jobs);
 }
 
-std::optional<CupsJob> JobById(const QByteArray& dest, int id) {
-    std::optional<CupsJob> found;
-    ForEachJob(dest, [&](const cups_job_t& job) {
-        if (job.id == id) found = CupsJob{job.id, job.state};
-        return !found;
-    });
-    return found;
+// What the print system says of one job.
+struct JobStatus {
+    ipp_jstate_t state = IPP_JSTATE_PENDING;
+    bool started = false;  // it was sent to the printer at least once
+    QString message;       // job-printer-state-message: the printer's (backend's) last words
+    QStringList reasons;   // job-state-reasons
+};
+
+// None when the print system cannot tell; gone says whether that is because the job is gone.
+std::optional<JobStatus> ReadJob(int id, bool* gone) {
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                     "/jobs/%d", id);
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    static const char* const wanted[] = {"job-state", "job-state-reasons",
+                                         "job-printer-state-message", "time-at-processing"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  int(std::size(wanted)), nullptr, wanted);
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    *gone = cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND;
+    std::optional<JobStatus> status;
+    if (response && cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) {
+        status.emplace();
+        if (ipp_attribute_t* a = ippFindAttribute(response, "job-state", IPP_TAG_ENUM))
+            status->state = ipp_jstate_t(ippGetInteger(a, 0));
+        if (ipp_attribute_t* a = ippFindAttribute(response, "time-at-processing", IPP_TAG_INTEGER))
+            status->started = ippGetInteger(a, 0) > 0;
+        if (ipp_attribute_t* a =
+                ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
+            status->message = QString::fromUtf8(ippGetString(a, 0, nullptr)).trimmed();
+        if (ipp_attribute_t* a = ippFindAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD))
+            for (int i = 0; i < ippGetCount(a); ++i)
+                status->reasons << QString::fromUtf8(ippGetString(a, i, nullptr));
+    }
+    ippDelete(response);
+    return status;
+}
+
+// Why a job did not print, in the user's words: the printer's own when it gave any.
+QString Why(const JobStatus& job) {
+    if (!job.message.isEmpty()) return job.message;
+    static const std::pair<const char*, const char*> known[] = {
+        {"job-canceled-at-device", "打印机取消了打印作业"},
+        {"job-canceled-by-user", "打印作业被取消"},
+        {"job-canceled-by-operator", "打印作业被管理员取消"},
+        {"document-format-error", "打印机无法处理打印文件"},
+        {"document-unprintable-error", "打印机无法处理打印文件"},
+        {"resources-are-not-ready", "打印机没有准备好"},
+    };
+    for (const auto& [keyword, words] : known)
+        if (job.reasons.contains(QLatin1String(keyword))) return QString::fromUtf8(words);
+    return QStringLiteral("被打印系统中止");
 }
 
 // True when the queue is paused (printer-state 5, "stopped").
@@ -204,24 +248,34 @@ std::optional<int> FindNewJob(const QByteArray& dest, int after, const QByteArra
 JobOutcome WatchJob(const QByteArray& dest, const QString& printer, int id) {
     JobOutcome out;
     out.jobId = id;
-    CupsJob job{id, IPP_JSTATE_PENDING};
-    if (std::optional<CupsJob> now = JobById(dest, id)) job = *now;
+    JobStatus job;
     QElapsedTimer clock;
     clock.start();
-    while (job.state < IPP_JSTATE_CANCELED && clock.elapsed() < kJobWatchMs) {
+    for (;;) {
+        bool gone = false;
+        const std::optional<JobStatus> now = ReadJob(id, &gone);
+        if (gone) {
+            out.state = JobOutcome::State::Printed;  // purged, so it finished
+            return out;
+        }
+        if (!now) {
+            qCWarning(lcPrint) << "job" << id << "cannot be followed:" << LastCupsAnswer().text;
+            break;
+        }
+        job = *now;
+        if (job.state >= IPP_JSTATE_CANCELED || clock.elapsed() >= kJobWatchMs) break;
+        // Back in the queue after it was sent: the printer (its backend) failed on it.
+        if (job.started && (job.state == IPP_JSTATE_PENDING || job.state == IPP_JSTATE_HELD)) break;
         if (job.state == IPP_JSTATE_PENDING && PrinterStopped(dest)) break;
         if (!PauseResponsive(100)) break;
-        if (std::optional<CupsJob> now = JobById(dest, id))
-            job = *now;
-        else
-            break;  // purged, so it finished
     }
+    out.detail = job.reasons.join(QLatin1Char(' '));
     switch (job.state) {
         case IPP_JSTATE_ABORTED:
         case IPP_JSTATE_CANCELED:
             out.state = JobOutcome::State::Failed;
             out.message =
-                QStringLiteral("打印作业 %1 未能完成（被打印系统中止），年历没有打印。").arg(id);
+                QStringLiteral("打印作业 %1 未能完成（%2），年历没有打印。").arg(id).arg(Why(job));
             break;
         case IPP_JSTATE_STOPPED:
             out.state = JobOutcome::State::Failed;
@@ -230,6 +284,14 @@ JobOutcome WatchJob(const QByteArray& dest, const QString& printer, int id) {
             break;
         case IPP_JSTATE_PENDING:
         case IPP_JSTATE_HELD:
+            if (job.started) {
+                out.state = JobOutcome::State::Failed;
+                out.message =
+                    QStringLiteral("打印作业 %1 未能打印：%2。作业留在打印机“%3”的队列中。")
+                        .arg(id)
+                        .arg(Why(job), printer);
+                break;
+            }
             out.state = JobOutcome::State::Queued;
             if (PrinterStopped(dest))
                 out.message = QStringLiteral("打印机“%1”已暂停，打印作业 %2 在队列中等待。")

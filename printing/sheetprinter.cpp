@@ -24,6 +24,16 @@ void UsePrintableArea(QPrinter& printer) {
     printer.setPageMargins(printer.pageLayout().minimumMargins(), printer.pageLayout().units());
 }
 
+// True when sizes, the papers a printer lists, leave out paper (a printer that lists none
+// is taken to have it).
+bool Lacks(const QList<QPageSize>& sizes, int paper) {
+    const QPageSize::PageSizeId wanted = paper == kPaperA3   ? QPageSize::A3
+                                         : paper == kPaperA4 ? QPageSize::A4
+                                                             : QPageSize::Custom;
+    return !sizes.isEmpty() && std::none_of(sizes.begin(), sizes.end(),
+                                            [&](const QPageSize& s) { return s.id() == wanted; });
+}
+
 // A printer page that refuses papers the printer does not list, so the printer keeps its
 // own paper rather than whatever the driver would substitute.
 class ListedPaperPage : public PrinterPage {
@@ -32,12 +42,7 @@ class ListedPaperPage : public PrinterPage {
         : PrinterPage(printer), printer_(printer), sizes_(std::move(sizes)) {}
 
     void SetPaperSize(int size) override {
-        const QPageSize::PageSizeId wanted = size == kPaperA3   ? QPageSize::A3
-                                             : size == kPaperA4 ? QPageSize::A4
-                                                                : QPageSize::Custom;
-        if (!sizes_.isEmpty() && std::none_of(sizes_.begin(), sizes_.end(),
-                                              [&](const QPageSize& s) { return s.id() == wanted; }))
-            throw SurfaceError("the printer lacks this paper");
+        if (Lacks(sizes_, size)) throw SurfaceError("the printer lacks this paper");
         PrinterPage::SetPaperSize(size);
         UsePrintableArea(*printer_);
     }
@@ -54,13 +59,13 @@ PrintResult Failed(const QString& message) {
     return result;
 }
 
-PrintResult OfferPdf(int paper, const YearContent& content, QWidget* parent) {
+// Asks question (whether to save a PDF file instead) and saves the sheet where the user says.
+PrintResult OfferPdf(int paper, const YearContent& content, QWidget* parent,
+                     const QString& question) {
     PrintResult result;
     result.status = PrintResult::Status::NotPrinted;
     const PrintPrompts& prompts = PrintDialogs();
-    if (!prompts.askYesNo ||
-        !prompts.askYesNo(parent, QStringLiteral("未找到打印机。\n是否将年历保存为PDF文件？")))
-        return result;
+    if (!prompts.askYesNo || !prompts.askYesNo(parent, question)) return result;
 
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
@@ -164,7 +169,19 @@ PrintResult PrintToDefaultPrinter(int paper, const YearContent& content, QWidget
         const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
         if (!all.isEmpty()) info = all.first();
     }
-    if (info.isNull()) return OfferPdf(paper, content, parent);
+    if (info.isNull())
+        return OfferPdf(paper, content, parent,
+                        QStringLiteral("未找到打印机。\n是否将年历保存为PDF文件？"));
+    // A printer without the paper would print the sheet cut or shrunk: the user chooses first.
+    if (Lacks(info.supportedPageSizes(), paper)) {
+        PrintResult result =
+            OfferPdf(paper, content, parent,
+                     QStringLiteral("打印机“%1”没有%2纸。\n是否将年历保存为PDF文件？")
+                         .arg(info.printerName(),
+                              paper == kPaperA3 ? QStringLiteral("A3") : QStringLiteral("A4")));
+        result.printer = info.printerName();
+        return result;
+    }
     const PrintResult result = PrintOn(info, paper, content);
     if (!result.detail.isEmpty())
         qCWarning(lcPrint) << "the print system on" << result.printer << "said:" << result.detail;

@@ -9,6 +9,10 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
+int FirstWeekRow(const CalendarModel& model, int month) {
+    return model.DayGrid[month][1][1].find_first_not_of(' ') == std::string::npos ? 1 : 2;
+}
+
 void DrawMonthView(Surface& s, const CalendarModel& model, int month) {
     s.Cls();
     if (month < 1 || month > 12) {
@@ -25,7 +29,10 @@ void DrawMonthView(Surface& s, const CalendarModel& model, int month) {
 
     // As wide as the two-blank indent plus one day cell, so row 1 lines up with the rest.
     const QString title = Q(Format(DecimalText(month), "@@") + "月" + "  ");
+    const int shift = FirstWeekRow(model, month) - 1;
+    const std::string noDay(3, ' '), noLunar(6, ' ');
     for (int w = 1; w <= 6; ++w) {
+        const int week = w - shift;  // 0: the title's own row
         s.ForeColor = RGB(0, 0, 0);
         s.FontSize = 18;
         for (int d = 1; d <= 7; ++d) {
@@ -34,7 +41,7 @@ void DrawMonthView(Surface& s, const CalendarModel& model, int month) {
                 continue;
             }
             if (d == 1) s.Print(QStringLiteral("  "), false);
-            const std::string& day = model.DayGrid[month][w][d];
+            const std::string& day = week >= 1 ? model.DayGrid[month][week][d] : noDay;
             s.Print(Q(Format((day == "   " ? " " : "  ") + day, "@@@@")), false);
         }
         s.PrintEnd();
@@ -42,7 +49,7 @@ void DrawMonthView(Surface& s, const CalendarModel& model, int month) {
         s.ForeColor = RGB(255, 0, 255);
         for (int d = 1; d <= 7; ++d) {
             if (d == 1) s.Print(QStringLiteral("  "), false);
-            s.Print(Q(Format(model.LunarGrid[month][w][d], "@@@")), false);
+            s.Print(Q(Format(week >= 1 ? model.LunarGrid[month][week][d] : noLunar, "@@@")), false);
         }
         s.PrintEnd();
     }

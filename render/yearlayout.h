@@ -16,15 +16,22 @@ struct PaperMetrics {
     double lunarIndent;  // from a block's left edge to its lunar rows
     double headerSize;   // the weekday names over the first row of blocks
     double headerIndent, englishHeaderIndent;
-    double greetingLeft;
+    // A greeting line runs from its left to its right at most: the paper's width less a margin
+    // as wide as the left one (the printer's own margins are not known).
+    double greetingLeft, greetingRight;
 };
 
-constexpr PaperMetrics kA3Metrics{16, 8, 190, 12, 0, 140, 1700};
-constexpr PaperMetrics kA4Metrics{12, 6, 130, 9, 0, 70, 650};
+constexpr double kA3Width = 16838, kA4Width = 11906;  // 297 and 210 mm
+constexpr PaperMetrics kA3Metrics{16, 8, 190, 12, 0, 140, 1700, kA3Width - 1700};
+constexpr PaperMetrics kA4Metrics{12, 6, 130, 9, 0, 70, 650, kA4Width - 650};
 // Any other paper: A4's days, but the header is told apart from A4's, not A3's.
-constexpr PaperMetrics kOtherPaperMetrics{12, 6, 130, 10, 0, 140, 650};
-// A paper that cannot be read places the greeting as on A3.
+constexpr PaperMetrics kOtherPaperMetrics{12, 6, 130, 10, 0, 140, 650, kA4Width - 650};
+// A paper that cannot be read places the greeting as on A3, ending where it would on A4.
 constexpr double kUnreadPaperGreetingLeft = kA3Metrics.greetingLeft;
+constexpr double kUnreadPaperGreetingRight = kA4Metrics.greetingRight;
+
+// The greeting's size in points; a line too wide for its room is drawn smaller.
+constexpr double kGreetingSize = 26;
 
 // Colours of the parts; an empty one leaves the colour the surface has.
 struct Inks {
@@ -54,7 +61,8 @@ struct YearLayout {
     // The colours of the sheet printed in colour.
     Inks colourInks;
 
-    // The inset's square: top-left corner and side.
+    // The inset's square: top-left corner and side. While an inset is drawn, the greeting
+    // lines beside it end at its left edge.
     double insetLeft, insetTop, insetSide;
 };
 
@@ -139,7 +147,8 @@ constexpr YearLayout kDocumentLayout{
     .columnStep = 3000,
     .rowStep = 2400,
     .rowDrop = 400,
-    .metrics = PaperMetrics{12, 6, 130, 9, 70, 70, 650},
+    // The picture is 11535 twips (kDocumentWidth) wide.
+    .metrics = PaperMetrics{12, 6, 130, 9, 70, 70, 650, 11535 - 650},
     .headerFace = "宋体",
     .dayFace = "宋体",
     .lunarFace = "黑体",

@@ -1,10 +1,12 @@
 #include "render/yearrenderer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/textconv.h"
 #include "graphics/inset.h"
 #include "graphics/logging.h"
+#include "render/monthrenderer.h"
 #include "render/yearlayout.h"
 
 namespace orlenda {
@@ -93,19 +95,22 @@ void drawMonthBlock(Surface& page, const YearLayout& layout, const YearContent& 
 
     const QString title = english ? Q(model.MonthNamesEn[month - 1]) + QLatin1Char(' ')
                                   : Fmt(DecimalText(month), "@@") + QStringLiteral("月");
+    const int shift = FirstWeekRow(model, month) - 1;
+    const std::string noDay(3, ' '), noLunar(6, ' ');
     for (int w = 1; w <= 6; ++w) {
+        const int week = w - shift;  // 0: the title's own row
         page.CurrentX = x;
         for (int d = 1; d <= 7; ++d) {
             SetFace(page, layout.dayFace);
             page.FontSize = m.daySize;
             if (w == 1 && d == 1) {
-                // The first cell always carries the month's title, even over a day 1.
+                // The first cell carries the month's title; FirstWeekRow keeps day 1 clear of it.
                 page.CurrentX = x - 100;
                 SetInk(page, inks.monthTitle);
                 page.Print(title, false);
                 page.ForeColor = before;
             } else {
-                page.Print(Fmt(model.DayGrid[month][w][d], "@@@"), false);
+                page.Print(Fmt(week >= 1 ? model.DayGrid[month][week][d] : noDay, "@@@"), false);
             }
         }
         page.PrintEnd();
@@ -114,7 +119,7 @@ void drawMonthBlock(Surface& page, const YearLayout& layout, const YearContent& 
         for (int d = 1; d <= 7; ++d) {
             page.FontSize = m.lunarSize;
             SetFace(page, layout.lunarFace);
-            page.Print(Fmt(model.LunarGrid[month][w][d], "@@@"), false);
+            page.Print(Fmt(week >= 1 ? model.LunarGrid[month][week][d] : noLunar, "@@@"), false);
         }
         page.ForeColor = before;
         page.PrintEnd();
@@ -122,25 +127,63 @@ void drawMonthBlock(Surface& page, const YearLayout& layout, const YearContent& 
     page.PrintEnd();
 }
 
+// True when the inset will be drawn: chosen, read, and cut by a crop that is not empty.
+bool InsetDrawn(const YearContent& content) {
+    const Crop& c = content.insetCrop;
+    return content.insetChosen && !content.inset.isNull() &&
+           NormalizedCrop(c.x, c.y, c.width, c.height).has_value();
+}
+
+// Where a greeting line may end at the latest: right, or the inset's left edge while one is drawn.
+double GreetingEnd(double right, const YearLayout& layout, const YearContent& content) {
+    return InsetDrawn(content) ? std::min(right, layout.insetLeft) : right;
+}
+
+// A line in the greeting's style, in a size that fits room, its baseline about where the full
+// size would have it; the position then goes one full line down, as after a full-size line.
+void printShrunk(Surface& page, const QString& line, double room) {
+    const double y = page.CurrentY, height = page.TextHeight();
+    double size = std::max(1.0, kGreetingSize * room / page.TextWidth(line));
+    page.FontSize = size;
+    // Hinting keeps widths from scaling exactly with the size.
+    while (page.TextWidth(line) > room && size > 1) page.FontSize = size *= 0.98;
+    page.CurrentY = y + (height - page.TextHeight()) * 220 / 256;
+    page.Print(line, false);
+    page.FontSize = kGreetingSize;
+    page.CurrentX = 0;
+    page.CurrentY = y + height;
+}
+
+void setGreetingStyle(Surface& page, const QString& face) {
+    page.FontName = face;
+    page.FontSize = kGreetingSize;
+    page.FontBold = true;
+    page.FontItalic = true;
+}
+
 // The greeting lines from the current line down; empty lines take no room.
 void drawGreeting(Surface& page, const YearLayout& layout, const YearContent& content,
                   const Inks& inks) {
-    double left = kUnreadPaperGreetingLeft;
+    double left = kUnreadPaperGreetingLeft, right = kUnreadPaperGreetingRight;
     try {
-        left = MetricsOn(page, layout).greetingLeft;
+        const PaperMetrics m = MetricsOn(page, layout);
+        left = m.greetingLeft;
+        right = m.greetingRight;
     } catch (const SurfaceError& e) {
         qCWarning(lcRender) << "the paper cannot be read, the greeting goes where A3 has it:"
                             << e.what();
     }
-    page.FontName = content.greetingFont;
-    page.FontSize = 26;
-    page.FontBold = true;
-    page.FontItalic = true;
+    right = GreetingEnd(right, layout, content);
+    setGreetingStyle(page, content.greetingFont);
     SetInk(page, inks.greeting);
     try {
         for (const QString& line : content.greeting) {
             page.CurrentX = left;
-            if (!line.isEmpty()) page.Print(line, true);
+            if (line.isEmpty()) continue;
+            if (left + page.TextWidth(line) <= right)
+                page.Print(line, true);
+            else
+                printShrunk(page, line, right - left);
         }
     } catch (const SurfaceError& e) {
         qCWarning(lcRender) << "the greeting is not drawn whole:" << e.what();
@@ -191,7 +234,34 @@ void drawYear(Surface& page, const YearLayout& layout, const YearContent& conten
     drawInset(page, layout, content);
 }
 
+// Measures text in the page's way, at 1440 dots per inch.
+class MeasuringSurface : public Surface {
+  protected:
+    QPainter& painter() override { return painter_; }
+    double scale() const override { return 1; }
+
+  private:
+    QImage image_{8, 8, QImage::Format_RGB32};
+    QPainter painter_{&image_};
+};
+
 }  // namespace
+
+double GreetingRoom(YearOutput output, const CalendarDocument& doc) {
+    const YearLayout& layout = output == YearOutput::A3Sheet   ? kA3SheetLayout
+                               : output == YearOutput::A4Sheet ? kA4SheetLayout
+                                                               : kDocumentLayout;
+    const PaperMetrics m = layout.metrics                  ? *layout.metrics
+                           : output == YearOutput::A3Sheet ? kA3Metrics
+                                                           : kA4Metrics;
+    return GreetingEnd(m.greetingRight, layout, SheetContentOf(doc)) - m.greetingLeft;
+}
+
+double GreetingWidth(const QString& line, const QString& face) {
+    MeasuringSurface s;
+    setGreetingStyle(s, face);
+    return s.TextWidth(line);
+}
 
 YearContent SheetContentOf(const CalendarDocument& doc) {
     YearContent c;

@@ -36,6 +36,17 @@ void DrawYearSheet(Surface& page, int paper, const CalendarDocument& doc);
 // when one is used), then the year in the document's colours, the greeting and the inset.
 void DrawDocumentPicture(PictureBox& picture, const CalendarDocument& doc);
 
+// The greeting's lines stand at their full size where they fit; a line wider than its room is
+// drawn in a smaller size that fits (keeping the person's line as one line, and the greeting's
+// place on the page). The room runs to the paper's edge less a margin, and to the inset's left
+// edge while an inset is drawn.
+enum class YearOutput { A3Sheet, A4Sheet, Document };
+// The room of a greeting line on output in twips, for what doc holds now (a sheet on a printer
+// that has its paper).
+double GreetingRoom(YearOutput output, const CalendarDocument& doc);
+// The width of line drawn as a greeting in face at its full size, in twips.
+double GreetingWidth(const QString& line, const QString& face);
+
 // The electronic document's picture size in twips (769 x 1000 pixels).
 constexpr int kDocumentWidth = 11535;
 constexpr int kDocumentHeight = 15000;

@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <cmath>
 
 #include "graphics/fontmap.h"
+#include "render/yearrenderer.h"
 #include "windows/windowstyle.h"
 
 namespace orlenda {
@@ -50,6 +52,12 @@ GreetingEditor::GreetingEditor(CalendarDocument& doc, QWidget* parent)
     limitsLabel->setFont(WindowFont(kSong, 10.5));
     SetColours(limitsLabel, kWindowBack, RGB(0, 0, 0));
 
+    roomLabel = new QLabel(this);
+    roomLabel->setGeometry(TwipsRect(0, 3375, 5730, 240));
+    roomLabel->setToolTip(
+        QStringLiteral("按所选字体和打印字号计算，以半角字符计；超出的行打印时缩小字体"));
+    SetColours(roomLabel, kWindowBack, RGB(0, 0, 0));
+
     greetingLines = {line(this, QStringLiteral("楷体_GB2312"), 15.75, TwipsRect(0, 420, 4335, 435)),
                      line(this, kSong, 15.75, TwipsRect(0, 960, 4335, 495)),
                      line(this, kSong, 15.75, TwipsRect(0, 1560, 4335, 495)),
@@ -92,9 +100,15 @@ GreetingEditor::GreetingEditor(CalendarDocument& doc, QWidget* parent)
     showDocumentLines();
     setLinesFace(fontCombo->currentText());
 
-    for (QLineEdit* t : greetingLines)
-        connect(t, &QLineEdit::textEdited, this, [this] { writeLines(); });
+    for (std::size_t i = 0; i < greetingLines.size(); ++i)
+        connect(greetingLines[i], &QLineEdit::textEdited, this, [this, i] {
+            roomLine_ = int(i);
+            writeLines();
+        });
     connect(&doc_, &CalendarDocument::greetingChanged, this, &GreetingEditor::showDocumentLines);
+    connect(&doc_, &CalendarDocument::greetingChanged, this, &GreetingEditor::showRoom);
+    connect(&doc_, &CalendarDocument::picturesChanged, this, &GreetingEditor::showRoom);
+    connect(fontCombo, &QComboBox::currentTextChanged, this, &GreetingEditor::showRoom);
     // Picking a font (from the open list or the drop-down) shows the lines in it; typing does
     // not.
     connect(fontCombo, &QComboBox::activated, this,
@@ -112,6 +126,27 @@ GreetingEditor::GreetingEditor(CalendarDocument& doc, QWidget* parent)
 
     // Key preview: the window sees each key before the control that has the focus.
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    showRoom();
+}
+
+void GreetingEditor::showRoom() {
+    // Measured in the face OK keeps, at the size the outputs draw.
+    const QString face = fontCombo->currentText();
+    const QString line = greetingLines[std::size_t(roomLine_)]->text();
+    const double width = GreetingWidth(line, face);
+    const double halfWidth = GreetingWidth(QStringLiteral("中"), face) / 2;
+    QString text = QStringLiteral("第%1行：").arg(roomLine_ + 1);
+    const std::pair<YearOutput, const char*> outputs[] = {{YearOutput::A3Sheet, "A3纸"},
+                                                          {YearOutput::A4Sheet, "A4纸"},
+                                                          {YearOutput::Document, "电子文档"}};
+    for (const auto& [output, name] : outputs) {
+        const double left = (GreetingRoom(output, doc_) - width) / halfWidth;
+        if (output != YearOutput::A3Sheet) text += QStringLiteral("，");
+        text += QString::fromUtf8(name) +
+                (left >= 0 ? QStringLiteral("余%1").arg(int(std::floor(left)))
+                           : QStringLiteral("超出%1").arg(int(std::ceil(-left))));
+    }
+    roomLabel->setText(text);
 }
 
 void GreetingEditor::showDocumentLines() {
@@ -127,6 +162,13 @@ void GreetingEditor::writeLines() {
 }
 
 bool GreetingEditor::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::FocusIn) {
+        for (std::size_t i = 0; i < greetingLines.size(); ++i)
+            if (watched == greetingLines[i] && roomLine_ != int(i)) {
+                roomLine_ = int(i);
+                showRoom();
+            }
+    }
     if (e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

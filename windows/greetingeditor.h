@@ -28,6 +28,8 @@ class GreetingEditor : public QWidget {
     explicit GreetingEditor(CalendarDocument& doc, QWidget* parent = nullptr);
 
     QLabel* limitsLabel;
+    // The room the line being typed has left on each output, in half-width characters.
+    QLabel* roomLabel;
     std::array<QLineEdit*, 4> greetingLines;
     // The font box: an editable text field over a list that is always open.
     QComboBox* fontCombo;
@@ -52,8 +54,10 @@ class GreetingEditor : public QWidget {
     void setLinesFace(const QString& face);
     void writeLines();
     void showDocumentLines();
+    void showRoom();
 
     CalendarDocument& doc_;
+    int roomLine_ = 0;  // the line whose room is shown
 };
 
 }  // namespace orlenda

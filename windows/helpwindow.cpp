@@ -12,20 +12,25 @@
 
 namespace orlenda {
 
-QString HelpWindow::UsageText() {
-    static const QStringList lines = {
+QString HelpWindow::UsageText(const YearList& years) {
+    const std::vector<int>& held = years.goodYears;
+    const QString range = held.empty() ? QStringLiteral("  提供的数据都无法读取。")
+                                       : QStringLiteral("  提供了 %1-%2年的数据。")
+                                             .arg(*std::min_element(held.begin(), held.end()))
+                                             .arg(*std::max_element(held.begin(), held.end()));
+    const QStringList lines = {
         QStringLiteral("Orlenda1.0版使用说明"),
         QStringLiteral("  程序启动后出现二个窗口，右下方窗口在前面，为当月月历，"),
         QStringLiteral("也可查阅其他月份。主窗口（左上方窗口）在后面，可用鼠标"),
         QStringLiteral("点击调到前面，主窗口用法如下："),
         QStringLiteral("1:点击下拉式组合框的三角形箭头，可从列表中选择年份。"),
-        QStringLiteral("2:点击\"屏幕查询\"后可以查阅指定年份各月的月历。"),
+        QStringLiteral("2:点击\"屏幕查阅\"后可以查阅指定年份各月的月历。"),
         QStringLiteral("3:点击\"选择祝贺语\"后可输入合适的贺词。"),
         QStringLiteral("4:点击\"选择图形\"后可以选择打印的图形,允许选择局部打印，"),
         QStringLiteral("  可在图形窗口先点击欲截取图形的左上角，再点击欲截取图形"),
         QStringLiteral("  的右下角即可。"),
         QStringLiteral("5:各年份的阴历特征数据贮存在文本文件china.txt中，目前已"),
-        QStringLiteral("  提供了 2000-2010年的数据。"),
+        range,
         QStringLiteral("  用户可自己添加新的年份，注意如下："),
         QStringLiteral("  * 每行为一个年份的数据，从2000年开始，按顺序排列,不得"),
         QStringLiteral("   插入空行"),
@@ -51,7 +56,7 @@ QString HelpWindow::UsageText() {
     return text;
 }
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+HelpWindow::HelpWindow(const YearList& years, QWidget* parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Orlenda"));
     setFixedSize(Px(6255), Px(6645));
@@ -66,13 +71,13 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     usageBox->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Half-width blanks indent the lines, so the face must keep Latin at half width.
     usageBox->setFont(WindowFont(QStringLiteral("宋体"), 9));
-    usageBox->setPlainText(
-        QString(UsageText()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    const QString text = UsageText(years);
+    usageBox->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     // The lines were laid out for this box; where the stand-in face, the margins and the
     // scroll bar leave less room, the box and the window widen so that no line wraps.
     const QFontMetricsF m(usageBox->font());
     double longest = 0;
-    for (QString line : UsageText().split(QStringLiteral("\r\n"))) {
+    for (QString line : text.split(QStringLiteral("\r\n"))) {
         while (line.endsWith(QLatin1Char(' '))) line.chop(1);  // blanks may hang at the edge
         longest = std::max(longest, m.horizontalAdvance(line));
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/mainwindow.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -197,7 +198,7 @@ void MainWindow::createDocument() {
 }
 
 void MainWindow::showHelp() {
-    if (Gone(helpWindow_)) helpWindow_ = new HelpWindow;
+    if (Gone(helpWindow_)) helpWindow_ = new HelpWindow(doc_.yearList());
     BringToFront(helpWindow_);
 }
 
@@ -208,10 +209,17 @@ void MainWindow::printA4() { printYearSheet(kPaperA4); }
 void MainWindow::printA3() { printYearSheet(kPaperA3); }
 
 void MainWindow::printYearSheet(int paper) {
-    // The windows keep working while the job is watched, so the program may end meanwhile.
+    // The windows keep working while the job is watched, so the program may end meanwhile; one
+    // job at a time: the print buttons wait for it.
     const QPointer<MainWindow> self(this);
+    QPushButton* const buttons[] = {printA4Button, printA3Button};
+    QWidget* const focused = QApplication::focusWidget();
+    for (QPushButton* b : buttons) b->setEnabled(false);
     const PrintResult result = PrintYearSheetToDefaultPrinter(paper, doc_, this);
     if (!self) return;
+    for (QPushButton* b : buttons) b->setEnabled(true);
+    if (std::find(std::begin(buttons), std::end(buttons), focused) != std::end(buttons))
+        focused->setFocus();
     if (!result.message.isEmpty())
         ShowMessage(this, result.message);
     else if (result.status == PrintResult::Status::SavedAsPdf)

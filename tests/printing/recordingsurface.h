@@ -12,7 +12,7 @@ namespace orlenda::testing {
 struct DrawnText {
     double x = 0, y = 0;  // twips
     QString text;
-    double size = 0;
+    double size = 0, width = 0;  // points; twips
     bool bold = false, italic = false, underline = false;
     Colour colour = 0;
     QString face;
@@ -59,8 +59,8 @@ class RecordingSurface : public Surface {
     double scale() const override { return 0.5; }  // 720 dots per inch: whole pixels a point
     void drawText(double x, double y, const QString& text) override {
         if (text == failingText) throw SurfaceError("drawing failed");
-        texts.push_back(
-            {x, y, text, FontSize, FontBold, FontItalic, FontUnderline, ForeColor, FontName});
+        texts.push_back({x, y, text, FontSize, TextWidth(text), FontBold, FontItalic, FontUnderline,
+                         ForeColor, FontName});
     }
     void drawPicture(const QImage& picture, const QRectF& target, const QRectF& source) override {
         pictures.push_back({QTransform::fromScale(1 / scale(), 1 / scale()).mapRect(target),

@@ -34,8 +34,9 @@ struct Anchor {
     Colour ink;
 };
 
-// 2008: January begins on a Tuesday, September on a Monday (the 2nd of the 8th lunar month).
-// A lunar row lies one day line below its days, 130 (A4) or 190 (A3) right; the greeting
+// 2008: January begins on a Tuesday; September (1st: the 2nd of the 8th lunar month) and
+// December on a Monday, so their weeks start a row (a day and a lunar line) below the month's
+// title. A lunar row lies one day line below its days, 130 (A4) or 190 (A3) right; the greeting
 // follows the last row's blocks.
 const Anchor kAnchors[] = {
     {"A4 title", kA4, kA4, false, true, "2008年", 750, 1500, 20, RGB(255, 0, 0)},
@@ -46,10 +47,10 @@ const Anchor kAnchors[] = {
     {"Letter kept: header", kA4, kLetter, true, false, "Mon ", 640, 2000, 10, kEntry},
     {"A4 April", kA4, kA4, false, true, " 4月", 400, 4800, 12, RGB(100, 0, 140)},
     {"A3 January", kA3, kA3, true, true, "Jan ", 1400, 2730, 16, RGB(100, 0, 140)},
-    {"A4 September lunar", kA4, kA4, false, true, "初二  ", 6630, 7440, 6, RGB(100, 0, 255)},
-    {"A3 September lunar", kA3, kA3, false, false, "初二  ", 9690, 9430, 8, kEntry},
+    {"A4 September lunar", kA4, kA4, false, true, "初二  ", 6630, 7800, 6, RGB(100, 0, 255)},
+    {"A3 December 1st", kA3, kA3, false, true, "  1", 9500, 12770, 16, kEntry},
     // A printer without A3 keeps its A4: A3 positions, A4 sizes and margins.
-    {"A4 kept: lunar", kA3, kA4, false, false, "初二  ", 9630, 9350, 6, kEntry},
+    {"A4 kept: lunar", kA3, kA4, false, false, "初二  ", 9630, 9710, 6, kEntry},
     {"A4 kept: greeting", kA3, kA4, false, false, "恭贺新禧", 650, 14690, 26, kEntry},
     {"A4 greeting", kA4, kA4, false, true, "恭贺新禧", 650, 11880, 26, RGB(220, 100, 255)},
     {"A4 greeting end", kA4, kA4, false, false, "身体健康", 650, 13440, 26, kEntry},
@@ -74,6 +75,24 @@ const Inset kInsets[] = {
     {"none chosen", kA3, false, true, {0, 0, 9000, 6000}, {}},
     {"no picture", kA4, true, false, {0, 0, 3000, 3000}, {}},
 };
+
+// A greeting line of so many half-width characters (13 points, 260 twips each at 26 points),
+// and where it must end: the inset's left edge, or the paper's width (A4 11906, A3 16838 twips)
+// less a margin as wide as the greeting's left one.
+struct LongLine {
+    const char* name;
+    int paper;
+    bool inset;
+    int halfWidths;
+    double left, right;
+};
+const LongLine kLongLines[] = {
+    {"A4, 44 beside the inset", kA4, true, 44, 650, 6700},
+    {"A4, 44 without inset", kA4, false, 44, 650, 11906 - 650},
+    {"A3, 42 beside the inset", kA3, true, 42, 1700, 7500},
+    {"A4, 22 fit beside the inset", kA4, true, 22, 650, 6700},
+};
+const QString kLongText = QStringLiteral("Happy New Year 2008, with love from all of us, friends");
 
 }  // namespace
 
@@ -125,6 +144,57 @@ class YearSheetTest : public QObject {
         QCOMPARE(page.pictures[0].source, c.crop.normalized());
         QCOMPARE(page.pictures[0].pictureSize, QSize(600, 400));
     }
+    // A line too wide for its room is drawn smaller to fit it, not much smaller, where it would
+    // stand at full size; the next line keeps its place.
+    void longGreetingLine_data() {
+        QTest::addColumn<int>("i");
+        for (int i = 0; i < int(std::size(kLongLines)); ++i) QTest::newRow(kLongLines[i].name) << i;
+    }
+    void longGreetingLine() {
+        QFETCH(int, i);
+        const LongLine& c = kLongLines[i];
+        YearContent in = Inputs(false, true);
+        in.greeting[1] = kLongText.left(c.halfWidths);
+        in.insetChosen = c.inset;
+        in.inset = QImage(600, 400, QImage::Format_RGB32);
+        in.insetCrop = {0, 0, 3000, 3000};
+        RecordingSurface page(c.paper);
+        DrawYearSheet(page, c.paper, in);
+        const std::vector<DrawnText> found = page.find(in.greeting[1]);
+        QCOMPARE(found.size(), size_t(1));
+        const DrawnText t = found[0];
+        const double fullWidth = c.halfWidths * 260;
+        const double size = std::min(26.0, 26 * (c.right - c.left) / fullWidth);
+        QVERIFY2(
+            t.x == c.left && t.x + t.width <= c.right && t.size <= size && t.size > 0.9 * size,
+            qPrintable(QStringLiteral("x %1 width %2 size %3").arg(t.x).arg(t.width).arg(t.size)));
+        const DrawnText first = page.find(in.greeting[0])[0];
+        QCOMPARE(page.find(in.greeting[2])[0].y, first.y + 2 * 520);
+        QVERIFY(t.y >= first.y + 520 && t.y + t.size * 20 <= first.y + 2 * 520);
+    }
+
+    // On the document's picture too: red greeting pixels stop left of the inset (6950 twips,
+    // pixel 463), whose wide crop leaves the picture's green below it.
+    void documentGreetingBesideTheInset() {
+        CalendarDocument doc;
+        doc.setDataPath(ORLENDA_DATA_FILE);
+        GreetingLines lines = doc.greetingLines();
+        lines[1] = kLongText.left(44);
+        doc.setGreetingLines(lines);
+        QImage blue(300, 200, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        doc.setInset({QStringLiteral("inset.png"), blue}, {0, 0, 4500, 900});
+        PictureBox picture(kDocumentWidth, kDocumentHeight);
+        DrawDocumentPicture(picture, doc);
+        const QImage shot = picture.Image();
+        int right = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (const QColor c = shot.pixelColor(x, y); c.red() > c.green())
+                    right = std::max(right, x);
+        QVERIFY2(right > 300 && right < 463, qPrintable(QString::number(right)));
+    }
+
     void failingStepIsSkipped_data() {
         QTest::addColumn<QString>("failing");  // the text whose drawing fails
         QTest::addColumn<bool>("unreadable");  // the paper size cannot be read

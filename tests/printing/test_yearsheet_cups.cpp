@@ -9,6 +9,7 @@
 
 #include "../support/windowtesting.h"
 #include "document/calendardocument.h"
+#include "printing/printprompts.h"
 #include "sheetfixture.h"
 #include "windows/helpwindow.h"
 #include "windows/mainwindow.h"
@@ -20,7 +21,8 @@ using namespace orlenda::testing;
 namespace {
 
 const QString kPdfPpd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd");
-const QString kRejecting = QStringLiteral("rejecting"), kBroken = QStringLiteral("broken");
+const QString kRejecting = QStringLiteral("rejecting"), kBroken = QStringLiteral("broken"),
+              kStopping = QStringLiteral("stopping"), kNoA3 = QStringLiteral("noa3");
 
 void WriteFile(const QString& path, const QString& text) {
     QFile f(path);
@@ -62,11 +64,16 @@ double Difference(const QImage& a, const QImage& b) {
 }
 
 // A fresh main window showing 2008 in colour or black and white: presses A3 or A4 and returns
-// what the user was told; in: what the windows held; answered: whether a click on 帮助 30 ms
-// into the print call opened the help window (the timer dies with the window).
-QStringList Press(int paper, bool colour, YearContent* in, bool* answered) {
+// what the user was asked (answered yes, saving to pdf) and told; in: what the windows held;
+// answered: whether a click on 帮助 30 ms into the print call opened the help window, when the
+// print button is pressed again too (the timer dies with the window).
+QStringList Press(int paper, bool colour, const QString& pdf, YearContent* in, bool* answered) {
     QStringList messages;
     SetMessageSink([&](QWidget*, const QString& text) { messages << text; });
+    PrintDialogs().askYesNo = [&](QWidget*, const QString& text) { return messages << text, true; };
+    PrintDialogs().saveFileName = [&](QWidget*, const QString&, const QString&, const QString&) {
+        return pdf;
+    };
     CalendarDocument doc;
     doc.setDataPath(ORLENDA_DATA_FILE);
     MainWindow form(doc);
@@ -74,12 +81,15 @@ QStringList Press(int paper, bool colour, YearContent* in, bool* answered) {
     testing::PickFromList(form.yearCombo, QStringLiteral("2008"));
     QTest::mouseClick(colour ? form.colourRadio : form.monoRadio, Qt::LeftButton);
     *in = SheetContentOf(doc);  // its model dies with the document
+    QPushButton* print = paper == kPaperA3 ? form.printA3Button : form.printA4Button;
     QTimer::singleShot(30, &form, [&] {
         QTest::mouseClick(form.helpButton, Qt::LeftButton);
+        QTest::mouseClick(print, Qt::LeftButton);
         *answered = Find<HelpWindow>() && Find<HelpWindow>()->isVisible();
     });
-    QTest::mouseClick(paper == kPaperA3 ? form.printA3Button : form.printA4Button, Qt::LeftButton);
+    QTest::mouseClick(print, Qt::LeftButton);
     SetMessageSink({});
+    ResetPrintDialogs();
     return messages;
 }
 
@@ -153,20 +163,31 @@ void YearSheetCupsTest::initTestCase() {
     qunsetenv("PRINTER");
     qunsetenv("LPDEST");
     // Our queue writes its pages to out_; a twin whose output folder is a file fails every job,
-    // another refuses jobs. cups-pdf reads /etc/cups/cups-pdf-<name>.conf for cups-pdf:/<name>.
+    // another refuses jobs, one has no A3 paper. cups-pdf reads /etc/cups/cups-pdf-<name>.conf
+    // for cups-pdf:/<name>.
     queue_ = QStringLiteral("orlenda%1").arg(QCoreApplication::applicationPid());
     out_ = root + QStringLiteral("/out");
     WriteFile(root + QStringLiteral("/file"), QString());
-    for (const QString& q : {queue_, queue_ + kBroken, queue_ + kRejecting}) {
+    QFile ppd(kPdfPpd);
+    QVERIFY(ppd.open(QIODevice::ReadOnly));
+    const QString noA3 = root + QStringLiteral("/noa3.ppd");
+    WriteFile(noA3, QString::fromUtf8(ppd.readAll())
+                        .remove(QRegularExpression(QStringLiteral("\\n\\*[A-Za-z]+ A3/[^\\n]*"))));
+    for (const QString& q : {queue_, queue_ + kBroken, queue_ + kRejecting, queue_ + kNoA3}) {
         confs_ << QStringLiteral("/etc/cups/cups-pdf-%1.conf").arg(q);
         WriteFile(
             confs_.back(),
             QStringLiteral("Out %1\nAnonDirName %1\nSpool %2/cups-pdf-spool\nLog %2/log\n"
                            "Grp root\nLogType 3\n")
                 .arg(q == queue_ + kBroken ? root + QStringLiteral("/file/out") : out_, root));
-        QVERIFY(lp(QStringLiteral("lpadmin"), {"-p", q, "-E", "-v", "cups-pdf:/" + q, "-P", kPdfPpd,
-                                               "-o", "printer-error-policy=abort-job"}));
+        QVERIFY(lp(QStringLiteral("lpadmin"),
+                   {"-p", q, "-E", "-v", "cups-pdf:/" + q, "-P", q.endsWith(kNoA3) ? noA3 : kPdfPpd,
+                    "-o", "printer-error-policy=abort-job"}));
     }
+    // A printer that cannot be reached: its backend fails, and the print system stops the queue.
+    QVERIFY(lp(QStringLiteral("lpadmin"),
+               {"-p", queue_ + kStopping, "-E", "-v", "serial:/nonexistent/orlenda", "-P", kPdfPpd,
+                "-o", "printer-error-policy=stop-printer"}));
     QVERIFY(lp(QStringLiteral("cupsreject"), {queue_ + kRejecting}));
 }
 
@@ -180,13 +201,28 @@ void YearSheetCupsTest::print_data() {
     QTest::addColumn<QString>("queue");  // after our queue's name
     QTest::addColumn<int>("paper");
     QTest::addColumn<bool>("colour");
-    QTest::addColumn<QString>("message");  // what the user is told, a pattern; empty: nothing
+    QTest::addColumn<QString>(
+        "message");                 // what the user is asked and told, a pattern; empty: nothing
+    QTest::addColumn<int>("jobs");  // print jobs made
     const QString ours;
-    QTest::newRow("A4 colour") << ours << kPaperA4 << true << QString();
-    QTest::newRow("A3 black and white") << ours << kPaperA3 << false << QString();
-    // Success is never claimed for a job the print system refuses or cannot finish.
-    QTest::newRow("rejecting queue") << kRejecting << kPaperA4 << true << QStringLiteral("拒绝");
-    QTest::newRow("failing backend") << kBroken << kPaperA4 << true << QStringLiteral("作业 \\d+ ");
+    QTest::newRow("A4 colour") << ours << kPaperA4 << true << QString() << 1;
+    QTest::newRow("A3 black and white") << ours << kPaperA3 << false << QString() << 1;
+    // Success is never claimed for a job the print system refuses or cannot finish; a failure
+    // is told with the reason the print system gives (%1: what lpstat says of the printer).
+    QTest::newRow("rejecting queue")
+        << kRejecting << kPaperA4 << true << QStringLiteral("^打印系统拒绝了打印作业：.+。$") << 0;
+    QTest::newRow("failing backend")
+        << kBroken << kPaperA4 << true
+        << QStringLiteral("^打印作业 \\d+ 未能完成（.+），年历没有打印。$") << 1;
+    QTest::newRow("backend stops the printer")
+        << kStopping << kPaperA4 << true
+        << QStringLiteral("^打印作业 \\d+ 未能打印：%1。作业留在打印机“\\S+”的队列中。$") << 1;
+    // Without the paper no job goes out; the sheet is offered as a PDF file instead.
+    QTest::newRow("no A3 paper") << kNoA3 << kPaperA3 << true
+                                 << QStringLiteral(
+                                        "^打印机“\\S+noa3”没有A3纸。\n是否将年历保存为PDF文件？\n"
+                                        "年历已保存为PDF文件：\\S+$")
+                                 << 0;
 }
 
 // Pressing a print button: what the user is told, and what comes out of cups-pdf.
@@ -195,20 +231,36 @@ void YearSheetCupsTest::print() {
     QFETCH(int, paper);
     QFETCH(bool, colour);
     QFETCH(QString, message);
+    QFETCH(int, jobs);
     QVERIFY(lp(QStringLiteral("lpadmin"), {QStringLiteral("-d"), queue_ + queue}));
     QDir(out_).removeRecursively();
+    const auto jobsMade = [&] {
+        return Run(QStringLiteral("lpstat"), {"-h", socket_, "-W", "all", "-o"}).count('\n');
+    };
+    const int jobsBefore = jobsMade();
     YearContent in;
     bool answered = false;
-    const QStringList told = Press(paper, colour, &in, &answered);
-    // While the print system is asked how a job it took goes, the windows answer clicks.
-    QVERIFY(answered || queue == kRejecting);
+    const QString pdf = dir_.filePath(QStringLiteral("saved.pdf"));
+    const QStringList told = Press(paper, colour, pdf, &in, &answered);
+    // While the print system is asked how a job it took goes, the windows answer clicks, but the
+    // second press of the print button starts no second job.
+    QVERIFY(answered || jobs == 0);
+    QCOMPARE(jobsMade() - jobsBefore, jobs);
     // Once the job is done, cups-pdf has written its file.
-    QTRY_VERIFY_WITH_TIMEOUT(Run(QStringLiteral("lpstat"), {"-h", socket_, "-o"}).isEmpty(), 20000);
+    if (message.isEmpty())
+        QTRY_VERIFY_WITH_TIMEOUT(Run(QStringLiteral("lpstat"), {"-h", socket_, "-o"}).isEmpty(),
+                                 20000);
+    if (queue == kStopping) {
+        const QString said =
+            Run(QStringLiteral("lpstat"), {"-h", socket_, "-l", "-p", queue_ + queue});
+        message = message.arg(QRegularExpression::escape(said.section('\n', 1, 1).trimmed()));
+    }
     QDirIterator it(out_, {QStringLiteral("*.pdf")}, QDir::Files, QDirIterator::Subdirectories);
     QVERIFY2(message.isEmpty() ? told.isEmpty()
-                               : told.size() == 1 && told[0].contains(QRegularExpression(message)),
+                               : QRegularExpression(message).match(told.join('\n')).hasMatch(),
              qPrintable(told.join('\n')));
     QCOMPARE(it.hasNext(), message.isEmpty());
+    if (queue == kNoA3) QVERIFY(IsOnePage(pdf, 297, 420));
     if (!message.isEmpty()) return;
     const QString printed = it.next();
     QVERIFY(paper == kPaperA3 ? IsOnePage(printed, 297, 420) : IsOnePage(printed, 210, 297));

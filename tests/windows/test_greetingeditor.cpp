@@ -58,6 +58,44 @@ class GreetingEditorTest : public QObject, public WindowTestBase {
         QVERIFY(!w->isVisible());
     }
 
+    // As a line is typed the editor tells the room it has left on each output, in half-width
+    // characters of the greeting at 26 points (13 points, 260 twips each): from 1700 twips on
+    // A3, 650 on A4 and the document, to the paper's edge less as much again (A3 16838, A4 11906
+    // twips wide, the document 11535), or to the inset's left edge (7500, 6700, 6950).
+    void roomLeft_data() {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("halfWidths");
+        QTest::addColumn<bool>("inset");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("line 2, 44")
+            << 1 << 44 << false << QStringLiteral("第2行：A3纸余7，A4纸超出4，电子文档超出5");
+        QTest::newRow("line 1, 22, inset")
+            << 0 << 22 << true << QStringLiteral("第1行：A3纸余0，A4纸余1，电子文档余2");
+        QTest::newRow("line 4, 42, inset")
+            << 3 << 42 << true << QStringLiteral("第4行：A3纸超出20，A4纸超出19，电子文档超出18");
+    }
+    void roomLeft() {
+        QFETCH(int, line);
+        QFETCH(int, halfWidths);
+        QFETCH(bool, inset);
+        QFETCH(QString, shown);
+        if (inset) {
+            QImage picture(300, 200, QImage::Format_RGB32);
+            picture.fill(Qt::blue);
+            doc->setInset({QStringLiteral("inset.png"), picture}, {0, 0, 4500, 3000});
+        }
+        GreetingEditor* w = open();
+        QVERIFY(w && QTest::qWaitForWindowActive(w));
+        QLineEdit* box = w->greetingLines[std::size_t(line)];
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Delete);
+        const QString text =
+            QStringLiteral("Happy New Year 2024, with love from all of us, friends");
+        QTest::keyClicks(box, text.left(halfWidths));
+        QCOMPARE(w->roomLabel->text(), shown);
+    }
+
     // The fourth Enter reaches OK without pressing it; no Enter changes a line.
     void enterMovesAlongTheTabOrder() {
         GreetingEditor* w = open();

@@ -81,6 +81,18 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QCOMPARE(QApplication::focusWidget(), w.helpButton);
         QTest::keyClick(w.helpButton, Qt::Key_Return);
         QTRY_VERIFY(Find<HelpWindow>() && Find<HelpWindow>()->isVisible());
+        // The help names the button as it reads and the years of this case's data file; the
+        // About box (six lines as designed) sends the user to no place it cannot name.
+        const QStringList help = Find<HelpWindow>()->usageBox->toPlainText().split('\n');
+        QCOMPARE(help[5], QStringLiteral("2:点击\"%1\"后可以查阅指定年份各月的月历。")
+                              .arg(w.monthViewButton->text()));
+        QCOMPARE(help[11], QStringLiteral("  提供了 2000-%1年的数据。").arg(thisYear() + 2));
+        QTest::mouseClick(w.aboutButton, Qt::LeftButton);
+        QCOMPARE(messages.size(), 1);
+        const QStringList about = messages[0].split(QStringLiteral("\r\n"));
+        QVERIFY(about.size() == 6 && about[0] == QStringLiteral("欢迎对本软件提出改进意见") &&
+                about[5] == QStringLiteral("最后修改日期： 2007/11/16"));
+        QVERIFY(!messages[0].contains(QStringLiteral("跟踪")));
     }
 
     // Only a pick from the list changes the document's year, and with it the model.

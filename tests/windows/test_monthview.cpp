@@ -9,16 +9,16 @@ using namespace orlenda::testing;
 
 namespace {
 
-// Six week rows of seven cells, Monday first, '#' where something is: the cells where a
-// published calendar has the days of the month, and the title's cell.
+// Six week rows of seven cells, Monday first, '#' where something is: the title's cell, and
+// the cells where a published calendar has the days. The title keeps the first cell, so a month
+// that begins on a Monday starts its weeks a row lower.
 QStringList publishedDays(int year, int month) {
     const QDate first(year, month, 1);
+    const int before = first.dayOfWeek() == 1 ? 7 : first.dayOfWeek() - 1;
     QStringList cells(6, QString(7, QLatin1Char('.')));
     cells[0][0] = QLatin1Char('#');
-    for (int d = 0; d < first.daysInMonth(); ++d) {
-        const int place = first.dayOfWeek() - 1 + d;
-        cells[place / 7][place % 7] = QLatin1Char('#');
-    }
+    for (int d = 0; d < first.daysInMonth(); ++d)
+        cells[(before + d) / 7][(before + d) % 7] = QLatin1Char('#');
     return cells;
 }
 
@@ -77,7 +77,8 @@ class MonthViewTest : public QObject, public WindowTestBase {
         for (const char* bad : {"13", "", "abc"})
             QTest::addRow("%s", *bad ? bad : "empty") << bad << " 1" << 1;
         QTest::addRow("2.5 rounds to even") << QString("2.5") << QString("2.5") << 2;
-        QTest::addRow("12abc") << QString("12abc") << QString("12abc") << 12;
+        QTest::addRow("12abc: December, begins on a Monday")
+            << QString("12abc") << QString("12abc") << 12;
     }
 
     void monthText() {
@@ -92,6 +93,26 @@ class MonthViewTest : public QObject, public WindowTestBase {
         QCOMPARE(view->monthCombo->currentText(), text);
         QCOMPARE(view->windowTitle(), caption(QStringLiteral("2008"), text));
         QCOMPARE(inkedDays(shown(*view)), publishedDays(2008, month));
+    }
+
+    // A year stepped to with the arrow keys in the main window's year box is the year the
+    // view's caption names and the year whose days it draws.
+    void arrowKeysPickTheYearDrawn() {
+        QVERIFY(StartWithMainActive(main()));
+        QLineEdit* years = main().yearCombo->lineEdit();
+        QTest::mouseClick(years, Qt::LeftButton);
+        const int month = QDate::currentDate().month();
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
+            const QString before = main().yearLabel->text();
+            QTest::keyClick(years, key);
+            QVERIFY(main().yearLabel->text() != before);
+            MonthView* view = Find<MonthView>();
+            activate(view);
+            const int year = view->windowTitle().left(4).toInt();
+            QCOMPARE(QString::number(year), main().yearLabel->text());
+            QCOMPARE(inkedDays(shown(*view)), publishedDays(year, month));
+            activate(&main());
+        }
     }
 
     void activationRedrawsAndCloseKeepsTheMonth() {
