@@ -94,19 +94,9 @@ void SetBackground(const Invocation& inv, CalendarDocument& doc) {
     const QFileInfo info = InputFile(*given, "background picture");
     if (!IsListedPictureName(info.fileName()))
         throw Failure("background picture " + *given + kNotAPicture);
-    const QString path = info.absoluteFilePath();
-    QImage picture;
-    QString error;
-    try {
-        picture = LoadPicture(path);
-    } catch (const PictureError& e) {
-        error = e.message();
-    }
-    if (picture.isNull())
-        throw Failure(
-            OneLine(QStringLiteral("背景图无法使用：") + (error.isEmpty() ? path : error)));
-    doc.setBackgroundPath(path);
-    doc.setBackgroundPicture(picture);
+    doc.setBackgroundPath(info.absoluteFilePath());
+    const QString said = doc.readBackgroundPicture();
+    if (!said.isEmpty()) throw Failure(OneLine(said));
 }
 
 }  // namespace orlenda::cli

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "graphics/logging.h"
+#include "pictures/picture.h"
 
 namespace orlenda {
 
@@ -118,6 +119,22 @@ void CalendarDocument::setBackgroundPath(const QString& path) {
 void CalendarDocument::setBackgroundPicture(const QImage& picture) {
     backgroundPicture_ = picture;
     emit picturesChanged();
+}
+
+QString CalendarDocument::readBackgroundPicture() {
+    QImage picture;
+    QString error;
+    try {
+        picture = LoadPicture(backgroundPath_);
+    } catch (const PictureError& e) {
+        error = e.message();
+    }
+    if (picture.isNull()) {
+        qCWarning(lcPicture) << "background picture not used:" << backgroundPath_ << error;
+        return QStringLiteral("背景图无法使用：") + (error.isEmpty() ? backgroundPath_ : error);
+    }
+    setBackgroundPicture(picture);
+    return {};
 }
 
 void CalendarDocument::clearPictures() {

@@ -78,6 +78,9 @@ class CalendarDocument : public QObject {
     void setBackgroundPath(const QString& path);
     const QImage& backgroundPicture() const { return backgroundPicture_; }
     void setBackgroundPicture(const QImage& picture);
+    // Reads backgroundPath() into backgroundPicture(); when it cannot be read, leaves the
+    // picture as it was and returns what a person is told ("背景图无法使用：…").
+    QString readBackgroundPicture();
     // Forgets the inset and the background (the chooser's 取消).
     void clearPictures();
 

@@ -18,7 +18,6 @@
 #include "core/textconv.h"
 #include "graphics/logging.h"
 #include "output/imagesave.h"
-#include "pictures/picture.h"
 #include "render/yearrenderer.h"
 #include "windows/messages.h"
 #include "windows/windowstyle.h"
@@ -278,22 +277,13 @@ void DocumentWindow::useBackgroundToggled() {
         ShowMessage(this, kNoBackgroundMessage);
         emit pictureChooserWanted();
     } else if (useBackgroundCheck->isChecked()) {
-        QImage background;
-        QString error;
-        try {
-            background = LoadPicture(path);
-        } catch (const PictureError& e) {
-            error = e.message();
-        }
-        if (background.isNull()) {
-            qCWarning(lcPicture) << "background picture not used:" << path << error;
+        const QString said = doc_.readBackgroundPicture();
+        if (!said.isEmpty()) {
             // The box goes back to unticked, so the colour option stays usable.
-            ShowMessage(this,
-                        QStringLiteral("背景图无法使用：") + (error.isEmpty() ? path : error));
+            ShowMessage(this, said);
             useBackgroundCheck->setChecked(false);
             return;
         }
-        doc_.setBackgroundPicture(background);
         documentPicture->box().SetPicture(doc_.backgroundPicture());
         // A checked button of an exclusive group can only be cleared with the group lifted.
         backgroundOption->setAutoExclusive(false);
