@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orlenda: with no arguments the windows (QApplication), with a command the command line
 // under a QGuiApplication of its own, without widgets.
 #include <QApplication>

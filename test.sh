@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, checks the formatting, builds, and runs every test: first the plain
 # build (preset default, build/), then the same suite built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, leak checking on (preset asan, build-asan/). Arguments go to both

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calendar, the month view, the A4 sheet as PDF and the start-up of the windows, all on
 // Qt's offscreen platform with the real china.txt.
 //

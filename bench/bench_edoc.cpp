@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The electronic document: a full redraw (what every scroll step does) and a save, with a
 // 770 x 1000 background picture, the greeting and an inset.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Previewing a 6000 x 4000 JPEG in the picture chooser: the file click as the user meets it,
 // and the two decodes behind it (straight to preview size, and the whole picture that the
 // inset drawers ask for); and drawing a metafile exported by LibreOffice.

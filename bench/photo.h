@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A photograph-like 6000 x 4000 picture for the benchmarks: gradients and many soft shapes,
 // which a JPEG encoder cannot shrink to nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Commands run without windows: `orlenda COMMAND ARGUMENTS`. Results go to standard output
 // or to the file named, warnings and errors to standard error. Exit codes: 0 done, 1 failed,

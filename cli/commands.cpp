@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands model, month, sheet and edoc: each checks its arguments, fills a calendar
 // document as the windows would and draws it with the renderer the windows use.
 #include <unistd.h>

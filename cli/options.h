@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line's words: the commands with their arguments and options, how the
 // arguments are split among them, the usage texts, and the checks of the values that

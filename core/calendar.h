@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The calendar model of one year: Gregorian layout and lunar texts of every day.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text conventions shared by every part of the program: how numbers become text,
 // how text becomes a number, and fixed-width cells.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lunar data file: one fixed-width line per year from 2000 on.
 #include <array>

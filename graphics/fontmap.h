@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The layouts count half-width characters, so every face the program names is mapped to an
 // installed font whose ASCII advance is exactly half an ideograph's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The inset: a crop rectangle of the chosen picture, fitted into a square box.
 #include <optional>

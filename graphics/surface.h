@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawing surface every drawer uses: text at a current position in twips, fonts in
 // points, pictures stretched into rectangles. The same QPainter code draws on a picture box

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Units and colours shared by every layer: positions in twips (1440 an inch, 15 a pixel on
 // the screen), colours as red + 256 * green + 65536 * blue.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Saving files whole, without being led astray by what stands at the target's name, and
 // saying why a save failed: the outcome as a code for each front end to word, or in Chinese

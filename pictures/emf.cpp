@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metafile reader's entry, its header and record chain, and the mapping from logical units to
 // pixels.
 #include "pictures/emf.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Enhanced Metafile reader: Qt has no codec for EMF, so the drawing records are played here onto
 // an image at the picture's natural size.

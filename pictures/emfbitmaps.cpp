@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmaps in metafiles: decoding them, blitting, stretching and gradient fills.
 #include <QBuffer>
 #include <QImageReader>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which metafile record does what: the player's dispatch, by kind of record.
 #include <QPainterPathStroker>
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metafile's drawing state: pens, brushes and fonts made from its records, and the objects it
 // selects.
 #include <algorithm>

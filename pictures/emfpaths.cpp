@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures, paths and clipping of the metafile player.
 #include <algorithm>
 #include <numbers>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Inside the metafile reader: the bounds-checked view of a record, the drawing state and the
 // objects a metafile creates, and the player that draws the records. The player's parts are

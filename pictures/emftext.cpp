@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text records of the metafile player.
 #include <QFontDatabase>
 #include <QFontMetricsF>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Picture files: read into memory once, checked before anything is decoded, decoded whole
 // or straight to a smaller size for a preview.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The questions printing may have to ask the user. They are replaceable so that tests can
 // answer them without a human.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sending the year sheet to the default printer (CUPS) or, without a printer, to a PDF file.
 #include <QCursor>
 #include <QDir>

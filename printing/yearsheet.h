@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sending the year sheet somewhere: the default printer, or without one a PDF file.
 #include <QImage>

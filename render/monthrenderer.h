@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One month of the calendar model as lines of text: weekday names, then six week rows of
 // day numbers, each with its lunar texts underneath. Drawn on any surface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The year: a title, twelve month blocks in four rows of three, the greeting and the inset,
 // drawn by one code for the A3 sheet, the A4 sheet and the electronic document's picture

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs every benchmark, then times whole runs of the program and measures its peak
 # memory with a 6000 x 4000 photograph chosen. Everything runs on Qt's offscreen platform.
 #

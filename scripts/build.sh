@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds with a preset of CMakePresets.json: default (into build/), asan
 # (build-asan/) or bench (build-bench/); the folder's name names its preset too. Extra
 # arguments go to cmake. BUILD_TARGET="NAME ..." builds only those targets and what they need;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build, the program and the tests need.
 # Idempotent: apt-get runs only when a package is missing.
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Read by ctest, before it runs any test, in a build made with ORLENDA_SANITIZE: the options
 # every test process (and every program a test starts) runs with. Set ones win.
 if(NOT DEFINED ENV{ASAN_OPTIONS})

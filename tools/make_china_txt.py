@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Regenerates data/china.txt, the lunar data of 2000 to 2099, from astronomy.
 
 Rules of the modern Chinese calendar:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the program's icon (desktop/icons/org.orlenda.Orlenda.svg) into the PNG sizes of the
 # hicolor theme, beside it. Needs rsvg-convert (Debian package librsvg2-bin).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Applies small faults to the program one at a time and reports which ones the tests catch.
 
 Each line of the mutant list reads `description | pattern | replacement`. The pattern is

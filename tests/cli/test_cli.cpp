@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line as the built program, for what the golden outputs do not show:
 // refusals that must leave the folder as it was, outputs that cannot be written,
 // what a save does with what stands at its name, and where the data file is looked for.

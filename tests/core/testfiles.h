@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scratch data files for the tests: a fresh folder per test, removed afterwards.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the shipped lunar data file, read through the program's own core, against an
 // independent astronomical calendar and against published dates.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Chinese calendar computed apart from the data file's generator, to check the file
 // against: the moon of libnova's ELP 2000-82B, the earth of its VSOP87, Delta T from the

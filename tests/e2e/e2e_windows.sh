@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program under Xvfb and openbox, driven with the mouse and keyboard through xdotool:
 # start-up, an inset chosen by clicks and printed (no printer, so saved as PDF), the electronic
 # document shown twice and saved, windows closed from their frames. The files the windows make

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad pictures and saves, as the user meets them: a failure gives its message and loses nothing
 // (the previous picture stays chosen, an earlier file stays as it was); a save with room writes
 // the whole file. Faults are real tmpfs mounts in the test's own mount namespace (root only,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Under libFuzzer a broken invariant is a crash, so the input is kept and minimised.
 #include <cstdio>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data file reader on arbitrary bytes: the bytes become china.txt, the year list and a
 // few years' records are read from it, and the calendar is built from whatever was read,
 // as the main window does. Nothing may crash, a refusal says why, and every accepted year

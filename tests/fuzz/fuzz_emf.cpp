@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metafile reader on arbitrary bytes: either a picture of the declared size or an
 // error, never both, never a crash, and never more memory than its own bounds allow.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a fuzz target does when an input breaks one of its invariants. The fuzzing build
 // aborts (libFuzzer keeps the input); the replay test records a failure and goes on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays the inputs kept for a fuzz target (the crashes it once found, and its seeds)
 // through the target's own entry point, one test per file, without libFuzzer or clang.
 #include <gtest/gtest.h>

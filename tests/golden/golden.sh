@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the built program puts out for several years and option sets, kept to show that a
 # change meant to leave the program's behaviour alone did so.
 #   golden.sh check ORLENDA   runs ORLENDA and compares its outputs with those in expected/

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program as a user gets it: installed into a temporary prefix, and as the Debian package
 # (built by cpack, looked into with dpkg-deb, checked with lintian and hardening-check,
 # unpacked and run). Each run must find its china.txt through ../share/orlenda alone: 2008-02-07

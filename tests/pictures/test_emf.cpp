@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metafile reader against metafiles written here record by record, files exported by
 // Debian programs (these also carry the text), and damaged files.
 #include <QFile>

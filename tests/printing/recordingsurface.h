@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A surface that writes down what is drawn: texts with their twips and style, pictures with
 // their rectangles. Like a real printer's, its paper can be refused and its drawing fail.

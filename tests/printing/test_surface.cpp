@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing surface's position rules on a picture box (15 twips a pixel): a text advances
 // the position by its width, an ideograph one em and ASCII half of it; a line end moves down
 // one em of the font in effect, the em rounded to whole pixels as the screen's fonts are.

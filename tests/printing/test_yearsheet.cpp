@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The year sheet recorded: anchors of the layout (title, block corners, lunar rows, greeting,
 // inset box) in the design's twips, lines one em high. The golden PDF text pins the rest.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing the year sheet through a real CUPS: a cupsd of our own (configuration, spool,
 // socket) with queues on the cups-pdf backend, whose PDF page is read back.
 #include <unistd.h>

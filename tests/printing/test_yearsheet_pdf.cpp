@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's print buttons with no printer at all (CUPS points nowhere): the offer to
 // save the year sheet as a PDF file, and the file read back with poppler's tools.
 #include <QTemporaryDir>

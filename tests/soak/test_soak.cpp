@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Long use by keys and clicks: the electronic document scrolled (each step redraws it all), and
 // now and then the next year saved as a PDF sheet by the A3 or A4 button (no printer). Peak
 // memory after a warm-up may grow by less than 5 MB (not measured under sanitizers), no file may

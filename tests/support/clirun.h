@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The built program run with no display, in a scratch folder with a data file of 2000 to
 // 2010.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Picture files for the tests: real codecs where Qt writes the format, hand-made bytes
 // where it does not (GIF) or where only the header matters (huge bitmaps).

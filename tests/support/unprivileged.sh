@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command as a user who is not root: as given when the caller is not root, else as
 # nobody (without groups or capabilities).
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window tests share: a data file in a temporary folder, recorded messages, a fresh
 // document and main window for every case, and the windows found as a person sees them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The electronic document as a person uses it, by mouse and keyboard: a showing draws the
 // document's year, greeting and inset; the palette, the background picture, scrolling and
 // closing; what each leaves in the document.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The greeting editor as a person uses it: the proposed and the kept font, Enter as Tab, and the
 // document's lines across typing, OK, clear, cancel and reopening with their language's defaults.
 #include <QRadioButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: ending, the keyboard, the year pick, and a missing data file told once.
 #include <QDate>
 #include <QSignalSpy>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screen month view: the days as drawn, the month text rules, the caption and redrawing.
 // Expected days come from published dates and the design's layout, read from the pixels.
 #include <QDate>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture chooser as a person uses it, by mouse and keyboard: what the file list offers,
 // the preview of each format and its scale, the corner clicks, what the buttons record in the
 // document and what survives each way of leaving the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a person meets in the installed program: Qt's own texts in Chinese, and a save that
 // lands in the user's home, never in the program's folder. The save needs a user who is not
 // root and a program folder that user cannot write (tests/support/unprivileged.sh runs this
