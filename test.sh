@@ -10,6 +10,13 @@ cd "$(dirname "$0")"
 
 # Every C++ file as .clang-format wants it.
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+# Every source file and script names its licence.
+unlicensed=$(git ls-files -z '*.cpp' '*.h' '*.sh' '*.py' '*.cmake' '*CMakeLists.txt' |
+    xargs -0 grep -L 'SPDX-License-Identifier: GPL-3.0-or-later' || true)
+if [[ -n $unlicensed ]]; then
+    echo "test.sh: no SPDX licence line in:" $unlicensed >&2
+    exit 1
+fi
 
 ./scripts/build.sh default
 ctest --preset default "$@"
