@@ -6,11 +6,12 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <cmath>
+
+#include "pictures/picturenames.h"
 
 namespace orlenda {
 
@@ -47,15 +48,6 @@ bool contains(const QString& root, const QString& path) {
 QString FileListPath(const QString& folder, const QString& name) {
     if (folder.endsWith(QLatin1Char('/'))) return folder + name;
     return folder + QLatin1Char('/') + name;
-}
-
-bool MatchesPattern(const QString& name, const QString& pattern) {
-    for (const QString& glob : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(glob.trimmed()),
-                                    QRegularExpression::CaseInsensitiveOption);
-        if (re.match(name).hasMatch()) return true;
-    }
-    return false;
 }
 
 QStringList UserRoots() {
@@ -211,7 +203,7 @@ void PictureFileList::fill() {
     const QFileInfoList files =
         QDir(folder_).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& f : files) {
-        if (MatchesPattern(f.fileName(), kPictureFilePattern)) addItem(f.fileName());
+        if (IsListedPictureName(f.fileName())) addItem(f.fileName());
     }
     setCurrentRow(-1);
 }

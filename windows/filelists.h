@@ -14,14 +14,8 @@
 
 namespace orlenda {
 
-// The picture files the chooser lists.
-inline const QString kPictureFilePattern = QStringLiteral("*.jpg;*.gif;*.bmp;*.jpeg;*.ico;*.emf");
-
 // The full path of a file listed in folder: one separator, also after the root folder.
 QString FileListPath(const QString& folder, const QString& name);
-
-// True when name matches one of the ';'-separated wildcards, ignoring case.
-bool MatchesPattern(const QString& name, const QString& pattern);
 
 // The file-system roots a user starts from here: the root folder, the home folder and the
 // mounted volumes that can be read.
