@@ -54,7 +54,7 @@ class SoakTest : public QObject, public WindowTestBase {
     int sheets_ = 0;  // so far
 
     static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-    static DocumentWindow& document() { return *Shown<DocumentWindow>(); }
+    static DocumentWindow& document() { return *Find<DocumentWindow>(); }
 
     // Arrows on the document's scroll bar, every eighth a page; every `perSheet`-th step also
     // the next year and a sheet, A3 and A4 in turn, some in colour.
@@ -85,7 +85,7 @@ class SoakTest : public QObject, public WindowTestBase {
         main_->show();
         QVERIFY(Noise(QSize(770, 1000)).save(dir.filePath(QStringLiteral("photo.jpg"))));
         click(main_->choosePictureButton);
-        PictureChooser& chooser = *Shown<PictureChooser>();
+        PictureChooser& chooser = *Find<PictureChooser>();
         QVERIFY(chooser.folderList->setPath(dir.path()));
         PictureFileList* files = chooser.fileList;
         ClickRow(files, files->row(files->findItems("photo.jpg", {})[0]));

@@ -97,14 +97,6 @@ W* Find() {
     return QTest::qWaitFor([&] { return main.isActiveWindow() && QApplication::focusWidget(); });
 }
 
-// The shown top-level window of class W, as a person finds it on the screen.
-template <class W>
-W* Shown() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<W*>(w); found && found->isVisible()) return found;
-    return nullptr;
-}
-
 class WindowTestBase {
   public:
     QTemporaryDir dir;
