@@ -254,8 +254,6 @@ void YearSheetCupsTest::print() {
     if (queue == kStopping) {
         const QString said =
             Run(QStringLiteral("lpstat"), {"-h", socket_, "-l", "-p", queue_ + queue});
-        // On a slow (sanitizer) build the watch may end before CUPS holds the printer's words:
-        // the job is then told as aborted, still a failure and never "paused".
         message =
             message.arg(QStringLiteral("(?:%1|被打印系统中止)")
                             .arg(QRegularExpression::escape(said.section('\n', 1, 1).trimmed())));
