@@ -3,7 +3,6 @@
 // pixels.
 #include "pictures/emf.h"
 
-#include <QElapsedTimer>
 #include <algorithm>
 
 #include "pictures/emfplayer.h"
@@ -12,25 +11,21 @@ namespace orlenda::emf {
 
 EmfResult Player::run() {
     try {
+        clock_.start();
         readHeader();
         const quint64 end = validateRecords();
         image_ = QImage(width_, height_, QImage::Format_RGB32);
-        if (image_.isNull()) return {{}, QStringLiteral("out of memory for the picture")};
+        if (image_.isNull())
+            return {{}, QStringLiteral("out of memory for the picture"), EmfResult::TooLarge};
         image_.fill(Qt::white);
         painter_.begin(&image_);
         painter_.setRenderHint(QPainter::Antialiasing);
         painter_.setRenderHint(QPainter::TextAntialiasing);
-        QElapsedTimer clock;
-        clock.start();
-        quint64 count = 0;
         for (quint64 off = 0; off < end;) {
             const quint32 type = qFromLittleEndian<quint32>(base_ + off);
             const quint32 size = qFromLittleEndian<quint32>(base_ + off + 4);
+            charge(kRecordWork);
             if (off > 0) play(type, Rec(base_ + off, size));
-            // A picture is drawn in well under a second; a file that takes far longer
-            // is refused rather than left to hold up the program.
-            if (++count % 64 == 0 && clock.elapsed() > kMaxMilliseconds)
-                fail("the metafile takes too long to draw");
             off += size;
             if (type == EMR_EOF) break;
         }
@@ -38,7 +33,7 @@ EmfResult Player::run() {
         return {image_, {}};
     } catch (const Corrupt& c) {
         if (painter_.isActive()) painter_.end();
-        return {{}, c.what};
+        return {{}, c.what, c.problem};
     }
 }
 
@@ -53,6 +48,8 @@ void Player::readHeader() {
     if (bytes < headerSize) fail("the metafile header is damaged");
     if (bytes > size_) fail("the metafile is truncated");
     limit_ = bytes;
+    // Objects live in a table of this many entries; its 16 bits bound the table's memory.
+    handles_ = h.u16(56);
 
     // Optional header parts exist only where the description does not start earlier.
     quint32 fixed = headerSize;
@@ -82,7 +79,7 @@ void Player::readHeader() {
     const double wr = std::max(1.0, std::round(w));
     const double hr = std::max(1.0, std::round(h2));
     if (wr > kMaxSide || hr > kMaxSide || wr * hr * 4 > kMaxImageBytes)
-        fail("the metafile's picture is too large");
+        refuse(EmfResult::TooLarge, "the metafile's picture is too large");
     width_ = int(wr);
     height_ = int(hr);
 
@@ -170,6 +167,8 @@ bool IsEmf(const QByteArray& head) {
            qFromLittleEndian<quint32>(d + 40) == emf::kSignature;
 }
 
-EmfResult RenderEmf(const QByteArray& data) { return emf::Player(data).run(); }
+EmfResult RenderEmf(const QByteArray& data, const EmfLimits& limits) {
+    return emf::Player(data, limits).run();
+}
 
 }  // namespace orlenda

@@ -7,6 +7,7 @@
 #include <bit>
 
 #include "pictures/emfplayer.h"
+#include "pictures/filechecks.h"
 
 namespace orlenda::emf {
 
@@ -71,7 +72,7 @@ QRgb DibPixel(const uchar* line, qint64 x, int bits, const QList<QRgb>& palette,
 
 // Decodes to RGB32, or to premultiplied ARGB when the bitmap's alpha is wanted.
 Dib Player::decodeDib(const Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits,
-                      quint32 usage, qint64 rowsGiven, bool monoIndices, bool alpha) const {
+                      quint32 usage, qint64 rowsGiven, bool monoIndices, bool alpha) {
     if (cbBmi < 12) fail("a bitmap header is too short");
     r.need(offBmi, cbBmi);
     r.need(offBits, cbBits);
@@ -109,6 +110,19 @@ Dib Player::decodeDib(const Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBi
         QImageReader reader(&buffer, compression == BI_PNG ? "png" : "jpeg");
         const QSize size = reader.size();
         if (!size.isValid() || qint64(size.width()) * size.height() > kMaxBitmapPixels) return dib;
+        if (compression == BI_JPEG) {
+            const JpegLayout jpeg = ReadJpegLayout(bytes);
+            switch (JudgeJpeg(jpeg, kMaxBitmapPixels, kMaxBitmapPixels * 4)) {
+                case DecodeVerdict::TooLarge:
+                    refuse(EmfResult::TooLarge, "a JPEG bitmap is too large");
+                case DecodeVerdict::TooComplex:
+                    refuse(EmfResult::TooComplex, "a JPEG bitmap has too many scans");
+                case DecodeVerdict::Fine:
+                    break;
+            }
+            charge(jpeg.blockVisits * 64);  // a unit for each coefficient
+        }
+        charge(double(size.width()) * size.height() * kBitmapPixelWork);
         dib.image = reader.read().convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied
                                                         : QImage::Format_RGB32);
         dib.bottomUp = false;
@@ -141,6 +155,7 @@ Dib Player::decodeDib(const Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBi
     const quint64 stride = ((quint64(width) * bits + 31) / 32) * 4;
     if (rows <= 0) return dib;
     if (cbBits < stride * quint64(rows)) fail("a bitmap's pixels run past its record");
+    charge(double(width) * double(rows) * kBitmapPixelWork);
     dib.image = QImage(int(width), int(rows),
                        alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (dib.image.isNull()) fail("out of memory for a bitmap");
@@ -200,13 +215,16 @@ void Player::drawBitmap(const QRectF& dest, const QImage& image, const QRectF& s
         QTransform::fromTranslate(dest.x(), dest.y());
     const QTransform t = place * transform();
     if (!finite(t)) return;
+    const bool shrinking = std::sqrt(std::abs(t.determinant())) < 0.95;
+    const bool smooth = s_.stretchMode == HALFTONE || shrinking;
+    // The source part is read, and perhaps converted, whatever share of it is seen.
+    charge(part.width() * part.height() * kBitmapPixelWork);
+    chargeArea(t.mapRect(part), smooth ? kSmoothPixelWork : kBitmapPixelWork);
     painter_.save();
     painter_.setTransform(t);
     painter_.setCompositionMode(bltMode(rop));
     painter_.setOpacity(opacity);
-    const bool shrinking = std::sqrt(std::abs(t.determinant())) < 0.95;
-    painter_.setRenderHint(QPainter::SmoothPixmapTransform,
-                           s_.stretchMode == HALFTONE || shrinking);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.drawImage(part, image, part);
     painter_.restore();
@@ -259,6 +277,7 @@ void Player::blt(const Rec& r, Blt kind) {
             drawBitmap(dest, dib.image, src, SRCCOPY, ((rop >> 16) & 0xFF) / 255.0);
             break;
         case Blt::Transparent: {
+            charge(double(dib.image.width()) * dib.image.height() * kBitmapPixelWork);
             QImage image = dib.image.convertToFormat(QImage::Format_ARGB32);
             const QRgb key = r.color(40).rgb();
             for (int y = 0; y < image.height(); ++y) {
@@ -293,6 +312,7 @@ void Player::shadeTriangle(const QPointF (&p)[3], const QColor (&c)[3], const QT
         QPainterPath path;
         path.addPolygon(QPolygonF({p[0], p[1], p[2]}));
         path.closeSubpath();
+        charge(kPieceWork);  // the pixels were counted for the whole triangle
         painter_.fillPath(path, QColor((c[0].red() + c[1].red() + c[2].red()) / 3,
                                        (c[0].green() + c[1].green() + c[2].green()) / 3,
                                        (c[0].blue() + c[1].blue() + c[2].blue()) / 3));
@@ -315,6 +335,7 @@ void Player::gradientFill(const Rec& r) {
     const quint64 each = mode == 2 ? 12 : 8;
     if (count > r.size() / 16 || shapes > r.size() / each)
         fail("a gradient claims more points than it holds");
+    if (count > kMaxFigurePoints) refuse(EmfResult::TooComplex, "a gradient has too many points");
     r.need(36, quint64(count) * 16 + quint64(shapes) * each);
     QList<QPointF> pts;
     QList<QColor> colours;
@@ -325,10 +346,32 @@ void Player::gradientFill(const Rec& r) {
     }
     const QTransform t = transform();
     if (inPath_ || mode > 2 || !finite(t)) return;
+    const quint64 first = 36 + quint64(count) * 16;
+    // Every shape is counted before any is drawn, so one record of many shapes over the
+    // whole picture is refused at once.
+    for (quint32 i = 0; i < shapes; ++i) {
+        const quint32 a = r.u32(first + i * each), b = r.u32(first + i * each + 4);
+        const quint32 c = mode == 2 ? r.u32(first + i * each + 8) : a;
+        if (a >= count || b >= count || c >= count) continue;
+        const QRectF box = QPolygonF({pts[a], pts[b], pts[c]}).boundingRect();
+        chargeArea(t.mapRect(box), mode == 2 ? kPixelWork : kTexturePixelWork);
+    }
     painter_.save();
     painter_.setTransform(t);
     painter_.setRenderHint(QPainter::Antialiasing, false);  // no seams between pieces
-    const quint64 first = 36 + quint64(count) * 16;
+    try {
+        fillGradient(r, pts, colours, mode, shapes, t);
+    } catch (const Corrupt&) {
+        painter_.restore();  // the pieces are counted as they are drawn
+        throw;
+    }
+    painter_.restore();
+}
+
+void Player::fillGradient(const Rec& r, const QList<QPointF>& pts, const QList<QColor>& colours,
+                          quint32 mode, quint32 shapes, const QTransform& t) {
+    const quint32 count = quint32(pts.size());
+    const quint64 each = mode == 2 ? 12 : 8, first = 36 + quint64(count) * 16;
     for (quint32 i = 0; i < shapes; ++i) {
         quint32 v[3] = {r.u32(first + i * each), r.u32(first + i * each + 4), 0};
         if (mode == 2) v[2] = r.u32(first + i * each + 8);
@@ -344,7 +387,6 @@ void Player::gradientFill(const Rec& r) {
         g.setColorAt(1, colours[v[1]]);
         painter_.fillRect(QRectF(a, b).normalized(), g);
     }
-    painter_.restore();
 }
 
 void Player::stretchDiBits(const Rec& r) {

@@ -60,13 +60,21 @@ bool Player::playState(quint32 type, const Rec& r) {
             s_.bkColor = r.color(8);
             break;
         case EMR_SAVEDC:
-            if (stack_.size() < kMaxSavedStates) stack_.push_back(s_);
+            if (stack_.size() < kMaxSavedStates) {
+                // Each saved clip may be one of its own.
+                savedClipPoints_ += clipPoints(s_);
+                if (savedClipPoints_ > kMaxSavedClipPoints)
+                    refuse(EmfResult::TooComplex, "the saved states hold too many clips");
+                stack_.push_back(s_);
+            }
             break;
         case EMR_RESTOREDC: {
             const qint64 n = r.i32(8);
             const qint64 keep = n < 0 ? qint64(stack_.size()) + n : n - 1;
             if (keep < 0 || keep >= qint64(stack_.size())) break;
             s_ = stack_[size_t(keep)];
+            for (size_t i = size_t(keep); i < stack_.size(); ++i)
+                savedClipPoints_ -= clipPoints(stack_[i]);
             stack_.resize(size_t(keep));
             applyClip();
             break;
@@ -176,6 +184,7 @@ bool Player::playFigure(quint32 type, const Rec& r) {
             break;
         case EMR_SETPIXELV: {
             if (inPath_ || !finite(transform())) break;
+            charge(kPieceWork);
             const QPointF p = transform().map(r.pointl(8));
             painter_.save();
             painter_.setTransform(QTransform());
@@ -186,6 +195,7 @@ bool Player::playFigure(quint32 type, const Rec& r) {
         case EMR_MOVETOEX:
             s_.cur = r.pointl(8);
             if (inPath_ && finite(transform())) {
+                extendPath(1);
                 path_.moveTo(transform().map(s_.cur));
                 figureOpen_ = true;
             }
@@ -243,6 +253,7 @@ bool Player::playPathOrClip(quint32 type, const Rec& r) {
                 const QTransform t = transform();
                 const QPointF d = t.map(r.pointl(8)) - t.map(QPointF(0, 0));
                 s_.clip.translate(d);
+                s_.clipRegion.reset();  // moved by image pixels, no longer device pixels
                 applyClip();
             }
             break;
@@ -257,11 +268,12 @@ bool Player::playPathOrClip(quint32 type, const Rec& r) {
             if (cb == 0) {
                 if (mode == RGN_COPY) {
                     s_.clipped = false;
+                    s_.clipRegion.reset();
                     applyClip();
                 }
                 break;
             }
-            combineClip(region(r, 16, cb), int(mode));
+            combineRegion(region(r, 16, cb), int(mode));
             break;
         }
         case EMR_SELECTCLIPPATH:
@@ -299,17 +311,23 @@ bool Player::playPathOrClip(quint32 type, const Rec& r) {
             break;
         case EMR_WIDENPATH:
             if (!inPath_ && !path_.isEmpty()) {
+                // The outline has several points for each point of the path.
+                charge(double(path_.elementCount()) * kPointWork * 16);
+                if (path_.elementCount() > kMaxFigurePoints / 16)
+                    refuse(EmfResult::TooComplex, "a path to widen has too many points");
                 const QPen pen = makePen(transform(), {});
                 QPainterPathStroker stroker(pen);
                 stroker.setWidth(
                     std::max(1.0, pen.widthF() * std::sqrt(std::abs(transform().determinant()))));
                 path_ = stroker.createStroke(path_);
+                if (path_.elementCount() > kMaxFigurePoints)
+                    refuse(EmfResult::TooComplex, "a widened path has too many points");
             }
             break;
         case EMR_FILLRGN:
         case EMR_PAINTRGN: {
             const quint32 cb = r.u32(24);
-            const QPainterPath area = region(r, type == EMR_FILLRGN ? 32 : 28, cb);
+            const QPainterPath area = regionPath(region(r, type == EMR_FILLRGN ? 32 : 28, cb));
             const BrushSpec brush = s_.brush;
             if (type == EMR_FILLRGN) {
                 const auto it = objects_.find(r.u32(28));

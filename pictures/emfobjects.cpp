@@ -172,36 +172,44 @@ Qt::FillRule Player::fillRule() const {
 void Player::paint(QPainterPath path, const QTransform& t, bool fill, bool stroke) {
     if (s_.rop2 == R2_NOP || path.isEmpty() || !finite(t)) return;
     path.setFillRule(fillRule());
-    painter_.save();
-    painter_.setTransform(t);
-    if (s_.rop2 != R2_COPYPEN) {
-        painter_.setCompositionMode(ropMode());
-        painter_.setRenderHint(QPainter::Antialiasing, false);
-    }
     // Smoothing a figure that reaches millions of pixels away takes seconds; such
     // figures are only ever seen in damaged files.
     const QRectF reach = t.mapRect(path.controlPointRect());
     const qreal far = 16.0 * std::max(width_, height_) + 4096;
-    if (!(reach.width() < far && reach.height() < far))
-        painter_.setRenderHint(QPainter::Antialiasing, false);
+    const bool smooth = s_.rop2 == R2_COPYPEN && reach.width() < far && reach.height() < far;
+    // The work is counted before anything is drawn; a figure that smoothing would hold up
+    // far longer is drawn sharp.
+    QBrush brush(Qt::NoBrush);
+    bool smoothFill = smooth;
     if (fill) {
-        const QBrush brush = makeBrush(t);
-        if (brush.style() != Qt::NoBrush) painter_.fillPath(path, brush);
+        // A two-colour pattern is coloured anew for every figure.
+        if (s_.brush.kind == BrushSpec::Mono)
+            charge(double(s_.brush.pattern.width()) * s_.brush.pattern.height() * kBitmapPixelWork);
+        brush = makeBrush(t);
+        if (brush.style() != Qt::NoBrush) smoothFill = chargeDrawing(path, t, nullptr, smooth);
     }
+    QPen pen(Qt::NoPen), gaps(Qt::NoPen);
+    bool smoothStroke = smooth;
     if (stroke) {
-        const QPen pen = makePen(t, path);
+        pen = makePen(t, path);
         // One-pixel lines stay crisp, as on the devices metafiles are made for.
-        if (pen.widthF() == 0) painter_.setRenderHint(QPainter::Antialiasing, false);
-        if (pen.style() != Qt::NoPen) {
-            if (pen.style() == Qt::CustomDashLine && s_.bkMode == OPAQUE) {
-                QPen gaps = pen;
-                gaps.setStyle(Qt::SolidLine);
-                gaps.setColor(s_.bkColor);
-                painter_.strokePath(path, gaps);
-            }
-            painter_.strokePath(path, pen);
+        if (pen.widthF() == 0) smoothStroke = false;
+        if (pen.style() != Qt::NoPen) smoothStroke = chargeDrawing(path, t, &pen, smoothStroke);
+        if (pen.style() == Qt::CustomDashLine && s_.bkMode == OPAQUE) {
+            gaps = pen;
+            gaps.setStyle(Qt::SolidLine);
+            gaps.setColor(s_.bkColor);
+            smoothStroke = chargeDrawing(path, t, &gaps, smoothStroke);
         }
     }
+    painter_.save();
+    painter_.setTransform(t);
+    if (s_.rop2 != R2_COPYPEN) painter_.setCompositionMode(ropMode());
+    painter_.setRenderHint(QPainter::Antialiasing, smoothFill);
+    if (brush.style() != Qt::NoBrush) painter_.fillPath(path, brush);
+    painter_.setRenderHint(QPainter::Antialiasing, smoothStroke);
+    if (gaps.style() != Qt::NoPen) painter_.strokePath(path, gaps);
+    if (pen.style() != Qt::NoPen) painter_.strokePath(path, pen);
     painter_.restore();
 }
 
@@ -249,10 +257,13 @@ void Player::stockObject(quint32 index) {
     }
 }
 
-// Keeps the handle table and the memory its patterns hold.
+// Keeps the handle table, within the header's count of handles, and the memory its
+// patterns hold. A pattern still selected or saved keeps counting after its object is gone.
 void Player::store(quint32 index, std::optional<GdiObject> object) {
+    if (index >= handles_) return;  // a handle the table has no room for: the record is void
     if (auto it = objects_.find(index); it != objects_.end()) {
-        patternBytes_ -= it->second.brush.pattern.sizeInBytes();
+        if (it->second.brush.pattern.isDetached())
+            patternBytes_ -= it->second.brush.pattern.sizeInBytes();
         objects_.erase(it);
     }
     if (!object) return;

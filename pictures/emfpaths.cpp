@@ -11,6 +11,7 @@ namespace orlenda::emf {
 void Player::figure(const QPainterPath& logical, bool closed) {
     if (!finite(transform())) return;
     if (inPath_) {
+        extendPath(logical.elementCount());
         path_.addPath(transform().map(logical));
         figureOpen_ = false;
         return;
@@ -36,6 +37,7 @@ void Player::connect(QPainterPath& into, const QPainterPath& piece) {
 void Player::continueFigure(const QPainterPath& logical) {
     if (!finite(transform())) return;
     if (inPath_) {
+        extendPath(logical.elementCount() + 2);
         if (!figureOpen_) {
             path_.moveTo(transform().map(s_.cur));
             figureOpen_ = true;
@@ -48,9 +50,17 @@ void Player::continueFigure(const QPainterPath& logical) {
     paint(p, transform(), false, true);
 }
 
+void Player::extendPath(qint64 points) {
+    charge(double(points) * kPointWork);
+    if (path_.elementCount() + points > kMaxFigurePoints)
+        refuse(EmfResult::TooComplex, "a path has too many points");
+}
+
 QList<QPointF> Player::readPoints(const Rec& r, quint64 off, quint64 count, bool small) const {
     const quint64 each = small ? 4 : 8;
     if (count > r.size() / each) fail("a record claims more points than it holds");
+    if (count > quint64(kMaxFigurePoints))
+        refuse(EmfResult::TooComplex, "a figure has too many points");
     r.need(off, count * each);
     QList<QPointF> pts;
     pts.reserve(qsizetype(count));
@@ -150,6 +160,7 @@ void Player::polyDraw(const Rec& r, bool small) {
         s_.cur = pts[std::min(i, count - 1)];
     }
     if (inPath_) {
+        extendPath(p.elementCount());
         path_.addPath(transform().map(p));
         figureOpen_ = true;
     } else {
@@ -230,11 +241,24 @@ QPainterPath Player::wholeImage() const {
     return p;
 }
 
+QRect Player::deviceExtent() const {
+    // Kept within the range region data can name, whatever scale the header gives.
+    const QRectF reach(-(1 << 29), -(1 << 29), 1 << 30, 1 << 30);
+    const QRectF extent = device_.inverted().mapRect(QRectF(image_.rect())) & reach;
+    return extent.toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
 void Player::combineClip(QPainterPath region, int mode) {
+    if (mode < RGN_AND || mode > RGN_COPY) return;
     const QRectF extent = region.boundingRect();
     if (!std::isfinite(extent.width()) || !std::isfinite(extent.height())) region = QPainterPath();
     region.setFillRule(fillRule());
     QPainterPath current = s_.clipped ? s_.clip : wholeImage();
+    // Combining two figures takes time that grows with the product of their edges, unless
+    // one is a rectangle.
+    const double a = current.elementCount(), b = region.elementCount();
+    charge((a + b) * kPointWork);
+    if (mode != RGN_COPY && std::min(a, b) > 5) charge(a * b * kCrossingWork);
     switch (mode) {
         case RGN_AND:
             current = current.intersected(region);
@@ -248,25 +272,67 @@ void Player::combineClip(QPainterPath region, int mode) {
         case RGN_DIFF:
             current = current.subtracted(region);
             break;
-        case RGN_COPY:
+        default:
             current = region;
             break;
-        default:
-            return;
     }
     // Far-reaching regions are slow to clip with; outside the picture they clip nothing.
     const QRectF reach = current.controlPointRect();
     const qreal far = 16.0 * std::max(width_, height_) + 4096;
     if (!(reach.width() < far && reach.height() < far)) current = current.intersected(wholeImage());
+    if (current.elementCount() > kMaxFigurePoints)
+        refuse(EmfResult::TooComplex, "a clip has too many points");
     s_.clip = current;
     s_.clipped = true;
+    s_.clipRegion.reset();
+    applyClip();
+}
+
+void Player::combineRegion(const QRegion& region, int mode) {
+    if (mode < RGN_AND || mode > RGN_COPY) return;
+    std::optional<QRegion> current = s_.clipped ? s_.clipRegion : QRegion(deviceExtent());
+    if (!current) {  // a clip made of figures
+        combineClip(regionPath(region), mode);
+        return;
+    }
+    charge(double(current->rectCount() + region.rectCount()) * kPointWork);
+    switch (mode) {
+        case RGN_AND:
+            *current = current->intersected(region);
+            break;
+        case RGN_OR:
+            *current = current->united(region);
+            break;
+        case RGN_XOR:
+            *current = current->xored(region);
+            break;
+        case RGN_DIFF:
+            *current = current->subtracted(region);
+            break;
+        default:
+            *current = region;
+            break;
+    }
+    if (current->rectCount() > kMaxRegionRects)
+        refuse(EmfResult::TooComplex, "a clip region has too many rectangles");
+    s_.clip = regionPath(*current);
+    s_.clipped = true;
+    s_.clipRegion = current;
     applyClip();
 }
 
 void Player::applyClip() {
     painter_.setTransform(QTransform());
+    clipCrowd_ = 0;
     if (s_.clipped) {
+        // The raster engine converts the clip anew each time it is set, and every later figure
+        // meets the clip's edges on the rows it paints.
+        ScanLoad load;
+        const bool smooth = chargeDrawing(s_.clip, QTransform(), nullptr, true, &load);
+        clipCrowd_ = load.rows > 0 ? load.edgeRows / load.rows : 0;
+        painter_.setRenderHint(QPainter::Antialiasing, smooth);
         painter_.setClipPath(s_.clip);
+        painter_.setRenderHint(QPainter::Antialiasing, true);
     } else {
         painter_.setClipping(false);
     }
@@ -278,16 +344,50 @@ QPainterPath Player::logicalRect(const QRectF& r) const {
     return transform().map(p);
 }
 
-// Rectangles of region data in device pixels, as one image-pixel path.
-QPainterPath Player::region(const Rec& r, quint64 off, quint64 cb) const {
-    QPainterPath p;
-    if (cb < 32) return p;
+// Rectangles of region data in reference device pixels, as far as the picture shows them.
+// Region data holds bands of rectangles that do not overlap, but nothing in a file ensures
+// it; the rectangles are merged pairwise, each pass halving their number, as QRegion merges
+// two regions in time linear in their rectangles.
+QRegion Player::region(const Rec& r, quint64 off, quint64 cb) {
+    if (cb < 32) return {};
     r.need(off, cb);
     const quint32 count = r.u32(off + 8);
     if (count > (cb - 32) / 16) fail("a region claims more rectangles than it holds");
+    if (count > 4 * kMaxRegionRects)
+        refuse(EmfResult::TooComplex, "a region has too many rectangles");
+    charge(double(count) * kPointWork);
+    const QRect extent = deviceExtent();
+    std::vector<QRegion> parts;
+    for (quint32 i = 0; i < count; ++i) {
+        const quint64 at = off + 32 + quint64(i) * 16;
+        const qint64 left = r.i32(at), top = r.i32(at + 4), right = r.i32(at + 8),
+                     bottom = r.i32(at + 12);
+        // Clamped to the range the extent keeps, so no width overflows.
+        auto within = [](qint64 v) { return int(std::clamp<qint64>(v, -(1 << 29), 1 << 29)); };
+        const QRect rect =
+            QRect(QPoint(within(std::min(left, right)), within(std::min(top, bottom))),
+                  QPoint(within(std::max(left, right)) - 1, within(std::max(top, bottom)) - 1)) &
+            extent;
+        if (!rect.isEmpty()) parts.emplace_back(rect);
+    }
+    while (parts.size() > 1) {
+        size_t kept = 0;
+        for (size_t i = 0; i < parts.size(); i += 2) {
+            QRegion merged = i + 1 < parts.size() ? parts[i].united(parts[i + 1]) : parts[i];
+            charge(double(merged.rectCount()) * kPointWork);
+            if (merged.rectCount() > kMaxRegionRects)
+                refuse(EmfResult::TooComplex, "a region has too many rectangles");
+            parts[kept++] = std::move(merged);
+        }
+        parts.resize(kept);
+    }
+    return parts.empty() ? QRegion() : parts.front();
+}
+
+QPainterPath Player::regionPath(const QRegion& region) const {
+    QPainterPath p;
     p.setFillRule(Qt::WindingFill);
-    for (quint32 i = 0; i < count; ++i)
-        p.addRect(device_.mapRect(r.box(off + 32 + quint64(i) * 16)));
+    for (const QRect& rect : region) p.addRect(device_.mapRect(QRectF(rect)));
     return p;
 }
 

@@ -3,15 +3,17 @@
 // Inside the metafile reader: the bounds-checked view of a record, the drawing state and the
 // objects a metafile creates, and the player that draws the records. The player's parts are
 // kept by concern: emf.cpp (records and bounds), emfobjects.cpp (drawing state and objects),
-// emfpaths.cpp (figures, paths and clipping), emfbitmaps.cpp, emftext.cpp and
-// emfdispatch.cpp (which record does what).
+// emfpaths.cpp (figures, paths and clipping), emfbitmaps.cpp, emftext.cpp,
+// emfdispatch.cpp (which record does what) and emfwork.cpp (what drawing costs).
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
 #include <QList>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <QRegion>
 #include <QString>
 #include <QTransform>
 #include <QtEndian>
@@ -34,8 +36,30 @@ constexpr int kMaxSavedStates = 4096;
 constexpr qint64 kMaxPatternBytes = 64LL * 1024 * 1024;  // all pattern brushes together
 constexpr qreal kMaxPenWidth = 32767;                    // QPen's limit, logical units
 constexpr double kMaxDashes = 200000;                    // past this a dashed line is drawn solid
-constexpr qint64 kMaxMilliseconds = 20000;
-constexpr qint64 kMaxGradientPieces = 1 << 21;  // triangles filled for gradients, per file
+constexpr qint64 kMaxGradientPieces = 1 << 21;           // triangles filled for gradients, per file
+// Memory: points of one figure or of the path being built (24 bytes each), rectangles of one
+// clip region, and the clip figures all saved states hold together.
+constexpr qint64 kMaxFigurePoints = 1 << 20;
+constexpr qint64 kMaxRegionRects = 1 << 18;
+constexpr qint64 kMaxSavedClipPoints = 1 << 22;
+// Work (see EmfLimits), calibrated on the slowest cases of Qt's raster engine.
+constexpr qint64 kRecordWork = 256;        // any record
+constexpr qint64 kPointWork = 32;          // a point of a figure or a rectangle of a region
+constexpr qint64 kPieceWork = 4096;        // a piece of a shaded triangle, or a pixel set alone
+constexpr qint64 kFigureWork = 8192;       // a figure filled or outlined
+constexpr qint64 kEdgeRowWork = 4;         // an edge met on a scan line
+constexpr qint64 kClipSpanWork = 16;       // a clip edge met on a row painted
+constexpr qint64 kCrowdWork = 2;           // times the square of the edges met on one scan line
+constexpr qint64 kSmoothingWork = 1;       // a unit of the smoothing converter's work
+constexpr double kWorthSmoothing = 2.5e8;  // work below which a figure is always smoothed
+constexpr qint64 kPixelWork = 1;           // a pixel painted in one colour
+constexpr qint64 kLineWork = 12;           // a pixel along a line one pixel wide
+constexpr qint64 kTexturePixelWork = 4;    // a pixel painted with a pattern or a gradient
+constexpr qint64 kBitmapPixelWork = 8;     // a bitmap pixel decoded, converted or drawn
+constexpr qint64 kSmoothPixelWork = 24;    // a pixel of a bitmap drawn smoothly scaled
+constexpr qint64 kCrossingWork = 10000;    // a pair of edges of two figures combined as clips
+constexpr qint64 kFaceWork = 1000000;      // finding the family for a face
+constexpr int kMaxFaces = 64;              // faces looked up for one file
 
 enum Record : quint32 {
     EMR_HEADER = 1,
@@ -178,9 +202,14 @@ enum { DIB_PAL_COLORS = 1 };
 
 struct Corrupt {
     QString what;
+    EmfResult::Problem problem = EmfResult::Damaged;
 };
 
 [[noreturn]] inline void fail(const char* what) { throw Corrupt{QString::fromLatin1(what)}; }
+// A file within the format that would cost more than the reader allows.
+[[noreturn]] inline void refuse(EmfResult::Problem problem, const char* what) {
+    throw Corrupt{QString::fromLatin1(what), problem};
+}
 
 // Bounds-checked little-endian view of one record; offsets are from the record's start.
 class Rec {
@@ -286,6 +315,9 @@ struct DcState {
     QPointF brushOrg;  // reference device pixels
     bool clipped = false;
     QPainterPath clip;  // image pixels
+    // The same clip in reference device pixels while only region records made it: regions are
+    // combined as regions, which is fast where combining figures is not.
+    std::optional<QRegion> clipRegion;
 };
 
 // What a text record says, read and checked.
@@ -312,16 +344,48 @@ inline bool finite(const QTransform& t) {
 
 inline qreal length(QPointF v) { return std::hypot(v.x(), v.y()); }
 
+// Points held by a state's clip, as a figure and as a region.
+inline qint64 clipPoints(const DcState& s) {
+    return s.clip.elementCount() + (s.clipRegion ? s.clipRegion->rectCount() : 0);
+}
+
 // The length of a path's control polygon, never less than the path's own.
 qreal outlineLength(const QPainterPath& path);
 
+// What Qt's scan converters meet filling a figure within a picture. The sharp one sorts the
+// edges met on each row (the square of their number); the smoothing one works in bands of
+// rows that hold a few hundred cells each, and walks every edge that reaches a band from end
+// to end: full-height figures of many edges take seconds with smoothing, milliseconds without.
+struct ScanLoad {
+    double rows = 0;
+    double edgeRows = 0;   // edges met, summed over the rows
+    double crowd = 0;      // squares of the edges met on each row, summed
+    double smoothing = 0;  // the smoothing converter's work, in units
+    double pixels = 0;
+    double length = 0;  // pixels along the edges
+};
+// The load of path mapped by t; a stroke widens every edge by reach pixels and cuts it into
+// dashes of the given period (pixels; 0 for solid).
+ScanLoad MeasureScan(const QPainterPath& path, const QTransform& t, QSize picture, qreal reach,
+                     qreal dashPeriod);
+
 class Player {
   public:
-    explicit Player(const QByteArray& data)
-        : base_(reinterpret_cast<const uchar*>(data.constData())), size_(quint64(data.size())) {}
+    Player(const QByteArray& data, const EmfLimits& limits)
+        : base_(reinterpret_cast<const uchar*>(data.constData())),
+          size_(quint64(data.size())),
+          limits_(limits) {}
     EmfResult run();
 
   private:
+    // Counts work against the limits, before it is done; refuses the picture when they run out.
+    void charge(double units);
+    // Charges filling path mapped by t, or outlining it when a pen is given, smoothed if asked;
+    // returns whether to smooth it, which is not done where it would take far longer.
+    bool chargeDrawing(const QPainterPath& path, const QTransform& t, const QPen* pen, bool smooth,
+                       ScanLoad* measured = nullptr);
+    // Charges painting a rectangle of image pixels, as far as it lies in the picture.
+    void chargeArea(const QRectF& pixels, double perPixel);
     void readHeader();
     // Checks the record chain before anything is drawn; returns where it ends.
     quint64 validateRecords() const;
@@ -352,6 +416,8 @@ class Player {
     static void connect(QPainterPath& into, const QPainterPath& piece);
     // A figure that continues from the current position (LineTo, PolylineTo, ArcTo ...).
     void continueFigure(const QPainterPath& logical);
+    // Counts points about to join the path being built, within its bound.
+    void extendPath(qint64 points);
     QList<QPointF> readPoints(const Rec& r, quint64 off, quint64 count, bool small) const;
     void poly(quint32 type, const Rec& r, bool small);
     void polyPoly(const Rec& r, bool closed, bool small);
@@ -361,15 +427,21 @@ class Player {
     void angleArc(const Rec& r);
     void strokeCurrentPath(bool fill, bool stroke);
     QPainterPath wholeImage() const;
+    // The image in reference device pixels.
+    QRect deviceExtent() const;
     void combineClip(QPainterPath region, int mode);
+    // Combines a region of reference device pixels, as a region while the clip is one.
+    void combineRegion(const QRegion& region, int mode);
     void applyClip();
     QPainterPath logicalRect(const QRectF& r) const;
-    // Rectangles of region data in device pixels, as one image-pixel path.
-    QPainterPath region(const Rec& r, quint64 off, quint64 cb) const;
+    // Rectangles of region data in reference device pixels, merged into one region.
+    QRegion region(const Rec& r, quint64 off, quint64 cb);
+    // A region of reference device pixels as image pixels.
+    QPainterPath regionPath(const QRegion& region) const;
     // Decodes to RGB32, or to premultiplied ARGB when the bitmap's alpha is wanted.
     Dib decodeDib(const Rec& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits,
                   quint32 usage, qint64 rowsGiven = -1, bool monoIndices = false,
-                  bool alpha = false) const;
+                  bool alpha = false);
     static QPainter::CompositionMode bltMode(quint32 rop);
     // Draws the src rectangle (pixels of a top-down image) into dest (logical units).
     void drawBitmap(const QRectF& dest, const QImage& image, const QRectF& src, quint32 rop,
@@ -382,14 +454,20 @@ class Player {
     // Gouraud shading by subdivision: small or nearly even triangles take their mean colour.
     void shadeTriangle(const QPointF (&p)[3], const QColor (&c)[3], const QTransform& t, int depth);
     void gradientFill(const Rec& r);
+    // Draws the shapes of a gradient record, the painter set up.
+    void fillGradient(const Rec& r, const QList<QPointF>& pts, const QList<QColor>& colours,
+                      quint32 mode, quint32 shapes, const QTransform& t);
     void stretchDiBits(const Rec& r);
     void setDiBitsToDevice(const Rec& r);
-    QFont makeFont(double emScale, bool* ok) const;
+    // The family for the selected face, within a few dozen faces a file.
+    QString fontFamily();
+    QFont makeFont(const QString& family, double emScale, bool* ok) const;
     QString decodeNarrow(const Rec& r, quint64 off, quint32 count) const;
     TextRecord readText(const Rec& r, bool wide) const;
     void textOut(const Rec& r, bool wide);
     void stockObject(quint32 index);
-    // Keeps the handle table and the memory its patterns hold.
+    // Keeps the handle table, within the header's count of handles, and the memory its
+    // patterns hold.
     void store(quint32 index, std::optional<GdiObject> object);
     void selectObject(quint32 index);
     static Qt::PenCapStyle capStyle(quint32 style);
@@ -408,7 +486,14 @@ class Player {
     bool playPictureOrText(quint32 type, const Rec& r);
     const uchar* base_;
     quint64 size_;
+    EmfLimits limits_;
+    QElapsedTimer clock_;
+    double work_ = 0;
     quint64 limit_ = 0;
+    quint32 handles_ = 0;         // object table entries the header declares
+    qint64 savedClipPoints_ = 0;  // held by the saved states' clips
+    double clipCrowd_ = 0;        // clip edges met on a scan line, on average
+    int facesResolved_ = 0;
     int width_ = 0, height_ = 0;
     QPointF pxPerMm_{96 / 25.4, 96 / 25.4};  // reference device resolution
     QTransform device_;                      // reference device pixels to image pixels

@@ -14,13 +14,9 @@ namespace orlenda::emf {
 
 namespace {
 
-QString familyFor(const QString& face) {
+QHash<QString, QString>& familyCache() {
     static QHash<QString, QString> cache;
-    if (auto it = cache.constFind(face); it != cache.constEnd()) return *it;
-    const QString family =
-        !face.isEmpty() && QFontDatabase::hasFamily(face) ? face : ResolveFontFamily(face);
-    cache.insert(face, family);
-    return family;
+    return cache;
 }
 
 // Characters one by one when the file gives their advances, surrogate pairs together; each
@@ -48,9 +44,26 @@ QList<std::pair<QString, qreal>> TextRuns(const QString& text, const QList<qreal
 
 }  // namespace
 
-QFont Player::makeFont(double emScale, bool* ok) const {
+// Finding the family for a face takes about a millisecond; a file may ask for a few dozen
+// faces, past them the default face stands in.
+QString Player::fontFamily() {
+    QString face = s_.font.face;
+    QHash<QString, QString>& cache = familyCache();
+    auto it = cache.constFind(face);
+    if (it == cache.constEnd() && facesResolved_ >= kMaxFaces) it = cache.constFind(face = {});
+    if (it != cache.constEnd()) return *it;
+    ++facesResolved_;
+    charge(kFaceWork);
+    if (cache.size() >= 4096) cache.clear();  // kept across files, so kept small
+    const QString family =
+        !face.isEmpty() && QFontDatabase::hasFamily(face) ? face : ResolveFontFamily(face);
+    cache.insert(face, family);
+    return family;
+}
+
+QFont Player::makeFont(const QString& family, double emScale, bool* ok) const {
     const FontSpec& f = s_.font;
-    QFont font(familyFor(f.face));
+    QFont font(family);
     if (f.pitchFamily >> 4 == 1) font.setStyleHint(QFont::Serif);
     if (f.pitchFamily >> 4 == 2) font.setStyleHint(QFont::SansSerif);
     if (f.pitchFamily >> 4 == 3 || (f.pitchFamily & 3) == 1) font.setStyleHint(QFont::Monospace);
@@ -108,6 +121,7 @@ TextRecord Player::readText(const Rec& r, bool wide) const {
     k.rect = k.hasRect ? r.box(56) : QRectF();
     const quint32 offDx = r.u32(k.hasRect ? 72 : 56);
     if (chars > r.size()) fail("a text record claims more characters than it holds");
+    if (chars > kMaxFigurePoints) refuse(EmfResult::TooComplex, "a text has too many characters");
     r.need(offString, quint64(chars) * (wide ? 2 : 1));
     if (wide) {
         for (quint32 i = 0; i < chars; ++i)
@@ -136,6 +150,7 @@ void Player::textOut(const Rec& r, bool wide) {
     const QTransform t = transform();
     if (!finite(t)) return;
     if ((options & ETO_OPAQUE) && hasRect && !rect.isEmpty() && !inPath_) {
+        chargeArea(t.mapRect(rect), kPixelWork);
         painter_.save();
         painter_.setTransform(t);
         painter_.fillRect(rect, s_.bkColor);
@@ -160,9 +175,14 @@ void Player::textOut(const Rec& r, bool wide) {
     }
     if (!(emScale > 0) || !(advScale > 0) || !(stretch > 0)) return;
     bool ok = false;
-    const QFont font = makeFont(emScale, &ok);
+    const QFont font = makeFont(fontFamily(), emScale, &ok);
     if (!ok) return;
     const QFontMetricsF fm(font);
+    // Each character is drawn as large as the font, as far as the picture shows it.
+    const double glyph =
+        std::min(double(font.pixelSize()) * font.pixelSize() * std::max(stretch, 1.0),
+                 double(width_) * height_);
+    charge(double(text.size()) * (kRecordWork + glyph * 2 * kPixelWork));
 
     // Advances in the text's own pixels (before any stretch).
     QList<qreal> advances;
@@ -204,6 +224,7 @@ void Player::textOut(const Rec& r, bool wide) {
     if (inPath_) {
         QPainterPath glyphs;
         for (const auto& [piece, x] : runs) glyphs.addText(x, y0, font, piece);
+        extendPath(glyphs.elementCount());
         path_.addPath(local.map(glyphs));
         figureOpen_ = false;
         return;

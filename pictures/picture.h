@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Picture files: read into memory once, checked before anything is decoded, decoded whole
-// or straight to a smaller size for a preview.
+// or straight to a smaller size for a preview. Only JPEG, PNG, GIF, BMP, ICO and metafiles are
+// read, each within bounds of memory and time that no file can pass.
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -17,9 +18,11 @@ namespace orlenda {
 constexpr qint64 kMaxPictureBytes = qint64(256) * 1024 * 1024;
 
 // A picture that cannot be loaded; message() is the text for the user, naming the file.
+// TooLarge: more memory than the bound; TooComplex: far more work than any picture takes
+// (a JPEG of hundreds of scans, a metafile of millions of full-picture fills).
 class PictureError : public std::runtime_error {
   public:
-    enum Kind { Unreadable, TooLarge, Unsupported };
+    enum Kind { Unreadable, TooLarge, Unsupported, TooComplex };
     PictureError(Kind kind, const QString& message)
         : std::runtime_error(message.toStdString()), kind_(kind), message_(message) {}
     Kind kind() const { return kind_; }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The metafile reader against metafiles written here record by record, files exported by
 // Debian programs (these also carry the text), and damaged files.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QtEndian>
 #include <QtTest>
 #include <bit>
 
+#include "hostilefiles.h"
 #include "pictures/emf.h"
 #include "pictures/picture.h"
 
@@ -32,7 +34,7 @@ enum : qint32 {
     SETPOLYFILLMODE = 19, INTERSECTCLIPRECT = 30, SCALEWINDOWEXTEX = 32, SAVEDC, RESTOREDC,
     SETWORLDTRANSFORM, MODIFYWORLDTRANSFORM, SELECTOBJECT, CREATEPEN, CREATEBRUSHINDIRECT,
     ELLIPSE = 42, RECTANGLE, ARC = 45, PIE = 47, SETARCDIRECTION = 57, EXTSELECTCLIPRGN = 75,
-   
+    STRETCHDIBITS = 81, GRADIENTFILL = 118,
 };
 // clang-format on
 constexpr qint32 kStock = qint32(0x80000000);
@@ -123,6 +125,13 @@ class TestEmf : public QObject {
 
         row("clip region", Emf(red).rec(EXTSELECTCLIPRGN, words({48, 5, 32, 1, 1, 16, 0, 0, 50, 50, 0, 0, 50, 50}))
                 .rec(RECTANGLE, {10, 10, 90, 90}), {{30, 30, kRed}, {70, 30, kWhite}, {30, 70, kWhite}});
+        // Overlapping rectangles of a region make their union, whatever the filling mode.
+        row("clip region overlapping", Emf(red).rec(EXTSELECTCLIPRGN, words({64, 5, 32, 1, 2, 32, 0, 0, 70, 70, 0, 0, 50, 50, 20, 20, 70, 70}))
+                .rec(RECTANGLE, {10, 10, 90, 90}), {{30, 30, kRed}, {60, 60, kRed}, {60, 10, kWhite}, {80, 80, kWhite}});
+        // The header's table has 16 handles: a brush made as handle 16 is void, one as 15 is kept.
+        row("handles past the table", Emf(red).rec(CREATEBRUSHINDIRECT, {16, 0, cref(kBlue), 0}).rec(SELECTOBJECT, {16})
+                .rec(RECTANGLE, {0, 0, 50, 100}).rec(CREATEBRUSHINDIRECT, {15, 0, cref(kBlue), 0}).rec(SELECTOBJECT, {15})
+                .rec(RECTANGLE, {50, 0, 100, 100}), {{25, 50, kRed}, {75, 50, kBlue}});
         // clang-format on
     }
     void figures() {
@@ -160,6 +169,46 @@ class TestEmf : public QObject {
         QFETCH(QByteArray, emf);
         const EmfResult r = RenderEmf(emf);
         QVERIFY(r.image.isNull() && !r.error.isEmpty());
+    }
+
+    // Records that once took minutes: refused at once as too complex, or drawn quickly.
+    void hostileFiles_data() {
+        QTest::addColumn<QByteArray>("emf");
+        QTest::addColumn<int>("problem");
+        const int complex = EmfResult::TooComplex;
+        const QSize large(1000, 1000);
+        // clang-format off
+        // Gradients between vertices at corners of the picture, each shape over all of it.
+        auto gradient = [&](int mode, int shapes) {
+            return Emf(large).rec(GRADIENTFILL, words({0, 0, 1000, 1000, 3, shapes, mode, 0, 0, 0xFF00, 0, 1000, 1000, 0, 0xFF00,
+                    0, 1000, qint32(0xFF000000), 0}) + (mode == 2 ? words({0, 1, 2}) : words({0, 1})).repeated(shapes)).bytes();
+        };
+        // A JPEG drawn by StretchDIBits: the record's fields, BITMAPINFOHEADER (BI_JPEG), the file.
+        const QByteArray jpeg = test::Jpeg(5600, 5600, 1000);
+        const qint32 bytes = qint32(jpeg.size());
+        const QByteArray bitmap = words({0, 0, 100, 100, 0, 0, 0, 0, 5600, 5600, 80, 40, 120, bytes, 0, 0xCC0020, 100, 100,
+                                         40, 5600, 5600, 1, 4, bytes, 0, 0, 0, 0}) + jpeg;
+        QByteArray overlapping = words({32 + 90000 * 16, 1, 32, 1, 90000, 90000 * 16, 0, 0, 1000, 1000}), zigzag;
+        for (int i = 0; i < 90000; ++i) overlapping += words({i % 500, i * 7 % 500, i % 500 + 500, i * 7 % 500 + 500});
+        for (int i = 0; i < 3000; ++i) zigzag += words({i / 3, i % 2 ? 999 : 0});
+        QTest::newRow("30000 gradient rectangles") << gradient(0, 30000) << complex;
+        QTest::newRow("20000 gradient triangles") << gradient(2, 20000) << complex;
+        QTest::newRow("JPEG bitmap of 1000 scans") << Emf().rec(STRETCHDIBITS, bitmap).bytes() << complex;
+        QTest::newRow("region of 90000 overlapping rectangles")
+            << Emf(large).rec(EXTSELECTCLIPRGN, overlapping).rec(RECTANGLE, {0, 0, 1000, 1000}).bytes() << int(EmfResult::None);
+        QTest::newRow("polygon of 3000 edges across")
+            << Emf(large).rec(POLYPOLYGON, words({0, 0, 1000, 1000, 1, 3000, 3000}) + zigzag).bytes() << complex;
+        // clang-format on
+    }
+    void hostileFiles() {
+        QFETCH(QByteArray, emf);
+        QFETCH(int, problem);
+        QElapsedTimer clock;
+        clock.start();
+        const EmfResult r = RenderEmf(emf);
+        QCOMPARE(int(r.problem), problem);
+        QCOMPARE(r.image.isNull(), problem != EmfResult::None);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     }
 
     // Files exported by Inkscape from the SVG beside them; Inkscape's own PNG rendering of the

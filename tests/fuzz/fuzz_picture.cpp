@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The picture loader on arbitrary bytes, through a file as the program reads them: a picture
+// within the memory bound that decodes at the size the loader reported, or a PictureError;
+// never a crash, a hang or another exception. Metafiles have a target of their own.
+#include <QByteArray>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "pictures/emf.h"
+#include "pictures/picture.h"
+#include "tests/fuzz/fuzzcheck.h"
+
+namespace {
+
+QTemporaryDir* folder = nullptr;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!QGuiApplication::instance()) {
+        new QGuiApplication(*argc, *argv);
+        folder = new QTemporaryDir;
+        std::atexit([] {
+            delete folder;
+            delete QGuiApplication::instance();
+        });
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (orlenda::IsEmf(bytes)) return 0;
+    const QString path = folder->filePath(QStringLiteral("picture.jpg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        std::abort();
+    file.close();
+    try {
+        const orlenda::PictureFile picture = orlenda::PictureFile::Open(path);
+        const QSize s = picture.pixelSize();
+        FUZZ_CHECK(!s.isEmpty());
+        FUZZ_CHECK(qint64(s.width()) * s.height() * 4 <= orlenda::kMaxPictureBytes);
+        // Decoding the largest pictures allowed takes seconds with the sanitizers.
+        if (qint64(s.width()) * s.height() > 4 << 20) return 0;
+        FUZZ_CHECK(picture.decode().size() == s);
+        FUZZ_CHECK(picture.decode(QSize(7, 5)).size() == QSize(7, 5));
+    } catch (const orlenda::PictureError& e) {
+        FUZZ_CHECK(!e.message().isEmpty());
+    }
+    return 0;
+}

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The picture loader against files declaring sizes and counts no real picture has: each is
+// refused with its reason or loaded at the size it reports, within seconds.
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "hostilefiles.h"
+#include "pictures/picture.h"
+
+using namespace orlenda;
+using namespace orlenda::test;
+
+namespace {
+
+QByteArray Png(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+constexpr int kLoads = -1;
+
+}  // namespace
+
+class TestPicture : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void bounds_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind");  // of the refusal, or kLoads
+        QTest::addColumn<QSize>("size");
+        const int large = PictureError::TooLarge, complex = PictureError::TooComplex;
+        // clang-format off
+        QTest::newRow("JPEG of 1000 empty scans of 8000 x 8000") << Jpeg(8000, 8000, 1000) << complex << QSize();
+        QTest::newRow("JPEG of 201 scans") << Jpeg(64, 48, 201) << complex << QSize();
+        QTest::newRow("JPEG of 200 scans") << Jpeg(64, 48, 200) << kLoads << QSize(64, 48);
+        QTest::newRow("JPEG in scans needing 384 MiB") << Jpeg(8192, 8192, 1, true, false) << large << QSize();
+        QTest::newRow("PNG of 100000 x 100000") << PngHeader(100000, 100000) << large << QSize();
+        QTest::newRow("PNG of 16-bit channels past 256 MiB") << PngHeader(6000, 6000, 16) << large << QSize();
+        QTest::newRow("GIF screen of 65535 x 65535") << Gif(65535, 65535, 1) << large << QSize();
+        QTest::newRow("GIF of 100000 frames") << Gif(100, 80, 100000) << kLoads << QSize(100, 80);
+        QTest::newRow("GIF screen far wider than its frame") << Gif(2500, 10, 1) << kLoads << QSize(2500, 10);
+        QTest::newRow("icon of a PNG of 100000 x 100000") << Icon(PngHeader(100000, 100000)) << large << QSize();
+        QTest::newRow("icon of a PNG larger than listed") << Icon(Png(QSize(40, 30))) << kLoads << QSize(40, 30);
+        QTest::newRow("XPM, not a format read") << QByteArray("/* XPM */\nstatic char *x[] = {\"1 1 1 1\", \"a c #FF0000\", \"a\"};\n")
+                                                << int(PictureError::Unreadable) << QSize();
+        // clang-format on
+    }
+    void bounds() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        QFETCH(QSize, size);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("picture.jpg");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            const PictureFile picture = PictureFile::Open(path);
+            QCOMPARE(picture.pixelSize(), size);
+            QCOMPARE(picture.decode().size(), size);
+            QCOMPARE(kind, kLoads);
+        } catch (const PictureError& e) {
+            QCOMPARE(int(e.kind()), kind);
+            QVERIFY2(e.message().contains(QDir::toNativeSeparators(path)), qPrintable(e.message()));
+        }
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    }
+};
+
+QTEST_MAIN(TestPicture)
+#include "test_picture.moc"
