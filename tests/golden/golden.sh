@@ -3,9 +3,12 @@
 # What the built program puts out for several years and option sets, kept to show that a
 # change meant to leave the program's behaviour alone did so.
 #   golden.sh check ORLENDA   runs ORLENDA and compares its outputs with those in expected/
-#   golden.sh regen ORLENDA   rewrites expected/: look at what changed before committing
-# Texts are kept whole; the sheet as poppler's text with positions; the document's BMP by its
-# checksum.
+#   golden.sh regen ORLENDA   rewrites in expected/ only what changed and lists it: look at each
+#                             listed picture before committing
+# Texts are kept whole. A sheet is kept as poppler's words with positions, compared within two
+# points so that a font update passes and a misplaced block does not, with a small rendering of
+# the page to look at. A document is kept as a PNG, compared pixel by pixel. A differing picture
+# is shown beside the kept one in golden-review/ (or $GOLDEN_REVIEW).
 set -euo pipefail
 mode=${1:-}
 [[ $mode == check || $mode == regen ]] && [[ -n ${2:-} ]] || {
@@ -16,6 +19,8 @@ bin=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 inputs=$here/inputs
 pictures=$(cd "$here/../pictures/data" && pwd)
+review=${GOLDEN_REVIEW:-$PWD/golden-review}
+rm -f "$review"/*.kept-made.png 2>/dev/null || true
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/out" "$work/files"
@@ -44,6 +49,7 @@ sheet() {
     case_ "$name" sheet "$@" -o "$work/files/$name.pdf"
     if [[ -f $name.pdf ]]; then
         pdftotext -bbox "$name.pdf" - | grep -v -e '<meta ' -e '<title>' >"$work/out/$name.bbox"
+        pdftoppm -r 36 -png -singlefile "$name.pdf" "$work/out/$name.page"
     fi
 }
 
@@ -51,7 +57,9 @@ edoc() {
     local name=$1
     shift
     case_ "$name" edoc "$@" -o "$work/files/$name.bmp"
-    if [[ -f $name.bmp ]]; then sha256sum <"$name.bmp" | cut -d' ' -f1 >"$work/out/$name.sha256"; fi
+    if [[ -f $name.bmp ]]; then
+        convert "$name.bmp" -define png:exclude-chunks=date,time "$work/out/$name.png"
+    fi
 }
 
 for year in 2000 2008 2020 2023 2033; do case_ "model-$year" model "$year"; done
@@ -100,23 +108,64 @@ case_ edoc-no-output edoc 2008
 case_ edoc-after-double-dash edoc -o x.bmp -- 2008
 
 kept=$here/expected
-if [[ $mode == regen ]]; then
-    rm -rf "$kept"
-    mkdir -p "$kept"
-    cp "$work"/out/* "$kept"/
-    echo "rewrote $(ls "$kept" | wc -l) files in $kept"
-    exit 0
-fi
+
+# same NAME: whether the output NAME agrees with the kept one, by the rule of its kind.
+same() {
+    local name=$1 made=$work/out/$1 old=$kept/$1
+    [[ -e $old ]] || return 1
+    case $name in
+    *.page.png) return 0 ;; # only looked at; its .bbox is what is compared
+    *.png) [[ $(compare -metric AE "$old" "$made" null: 2>&1) == 0 ]] ;;
+    *.bbox) python3 "$here/bboxcompare.py" "$old" "$made" >/dev/null ;;
+    *) cmp -s "$old" "$made" ;;
+    esac
+}
+
+# show NAME: what differs, and for a picture the kept and the new side by side.
+show() {
+    local name=$1 picture=
+    echo "differs: $name"
+    case $name in
+    *.png) picture=$name ;;
+    *.bbox)
+        python3 "$here/bboxcompare.py" "$kept/$name" "$work/out/$name" || true
+        picture=${name%.bbox}.page.png
+        ;;
+    *) diff -u "$kept/$name" "$work/out/$name" | head -40 || true ;;
+    esac
+    if [[ -n $picture && -e $kept/$picture && -e $work/out/$picture ]]; then
+        mkdir -p "$review"
+        convert "$kept/$picture" "$work/out/$picture" +append "$review/${picture%.png}.kept-made.png"
+        echo "  kept | made: $review/${picture%.png}.kept-made.png"
+    fi
+}
+
 status=0
+changed=()
 for f in "$work"/out/*; do
-    if ! cmp -s "$f" "$kept/$(basename "$f")"; then
-        echo "differs: $(basename "$f")"
-        diff -u "$kept/$(basename "$f")" "$f" | head -40 || true
-        status=1
+    name=$(basename "$f")
+    if ! same "$name"; then
+        [[ $mode == regen ]] && changed+=("$name") || { show "$name"; status=1; }
     fi
 done
 for f in "$kept"/*; do
-    [[ -e $work/out/$(basename "$f") ]] || { echo "not made: $(basename "$f")"; status=1; }
+    name=$(basename "$f")
+    [[ -e $work/out/$name ]] && continue
+    if [[ $mode == regen ]]; then
+        rm "$f" && echo "removed $name"
+    else
+        echo "not made: $name"
+        status=1
+    fi
 done
+if [[ $mode == regen ]]; then
+    for name in "${changed[@]}"; do
+        cp "$work/out/$name" "$kept/$name" && echo "rewrote $name"
+        # a sheet's rendering follows its words
+        [[ $name == *.bbox ]] && cp "$work/out/${name%.bbox}.page.png" "$kept/"
+    done
+    echo "${#changed[@]} of $(ls "$work/out" | wc -l) outputs rewritten"
+    exit 0
+fi
 [[ $status == 0 ]] && echo "all $(ls "$work/out" | wc -l) outputs are as kept"
 exit $status
