@@ -3,6 +3,7 @@
 // under a QGuiApplication of its own, without widgets.
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <cstdio>
 
 #include "cli/cli.h"
@@ -22,8 +23,12 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.orlenda.Orlenda"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orlenda.Orlenda")));
     orlenda::LoadQtChinese(app);  // without it Qt's buttons stay English; nothing else changes
     orlenda::StartWindows();
+    // Looking the icon up in the icon themes took a twelfth of the start-up: it is set once
+    // the main window is on its way to the screen.
+    QTimer::singleShot(0, &app, [] {
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orlenda.Orlenda")));
+    });
     return app.exec();
 }

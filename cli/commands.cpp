@@ -56,8 +56,8 @@ void WriteGrid(std::ostream& out, const Grid& grid) {
 
 int RunModel(Invocation& inv) {
     const int year = YearArgument(inv.arguments[0]);
-    CalendarDocument doc;
-    SetYear(inv, doc, year);
+    const auto document = OpenDocument(inv, year);
+    CalendarDocument& doc = *document;
     inv.out << "{\"year\": " << year << ",\n \"DayGrid\": ";
     WriteGrid(inv.out, doc.model().DayGrid);
     inv.out << ",\n \"LunarGrid\": ";
@@ -97,8 +97,8 @@ int RunMonth(Invocation& inv) {
     if (month < 1 || month > 12)
         throw UsageError("MONTH must be a whole number from 1 to 12, not " + Quoted(monthText));
 
-    CalendarDocument doc;
-    SetYear(inv, doc, year);
+    const auto document = OpenDocument(inv, year);
+    CalendarDocument& doc = *document;
     // The month view's picture box: its size, colour and font.
     LineRecorder view(6255, 4575, RGB(192, 255, 192));
     view.FontName = QStringLiteral("宋体");
@@ -149,6 +149,7 @@ void WriteOutput(const Invocation& inv, const std::string& out, const QByteArray
 // watched as the windows watch theirs.
 void PrintSheet(const Invocation& inv, const std::string& queue, int paper,
                 const CalendarDocument& doc) {
+    if (const QString why = PrintSystemUnavailable(); !why.isEmpty()) throw Failure(Str(why));
     const std::optional<PrintQueue> q = FindPrintQueue(Q(queue));
     if (!q) throw Failure(Str(QStringLiteral("没有名为“%1”的打印机。").arg(Q(queue))));
     const YearContent content = SheetContentOf(doc);
@@ -184,8 +185,8 @@ int RunSheet(Invocation& inv) {
     CropOption(inv);
     if (out) RefuseTerminal(*out);
 
-    CalendarDocument doc;
-    SetYear(inv, doc, year);
+    const auto document = OpenDocument(inv, year);
+    CalendarDocument& doc = *document;
     doc.setEnglish(inv.flag("--english"));
     doc.setColour(inv.flag("--colour"));
     SetGreeting(inv, doc);
@@ -224,8 +225,8 @@ int RunEdoc(Invocation& inv) {
     CropOption(inv);
     RefuseTerminal(*out);
 
-    CalendarDocument doc;
-    SetYear(inv, doc, year);
+    const auto document = OpenDocument(inv, year);
+    CalendarDocument& doc = *document;
     doc.setEnglish(inv.flag("--english"));
     SetGreeting(inv, doc);
     SetInset(inv, doc);

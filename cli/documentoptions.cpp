@@ -41,13 +41,13 @@ PictureFile ListedPicture(const std::string& path, const std::string& what) {
 
 }  // namespace
 
-void SetYear(const Invocation& inv, CalendarDocument& doc, int year) {
+std::unique_ptr<CalendarDocument> OpenDocument(const Invocation& inv, int year) {
     const QString data = DataPath(inv);
     CheckDataFile(data);
-    doc.setYear(year);
-    doc.setDataPath(data);
+    auto doc = std::make_unique<CalendarDocument>(data, year);
     // Blank lunar dates would be a wrong calendar that a script takes for a right one.
-    if (!doc.dataReport().ok()) throw Failure(doc.dataReport().message);
+    if (!doc->dataReport().ok()) throw Failure(doc->dataReport().message);
+    return doc;
 }
 
 void SetGreeting(const Invocation& inv, CalendarDocument& doc) {

@@ -2,14 +2,16 @@
 #pragma once
 // The calendar document filled from a command's options, refused as the windows would refuse
 // the same choices and in their words.
+#include <memory>
+
 #include "cli/options.h"
 #include "document/calendardocument.h"
 
 namespace orlenda::cli {
 
-// The data file (--data, else the document's default) and year. Any problem with the lunar
-// data for the year is a failure: blank lunar cells would be a wrong calendar.
-void SetYear(const Invocation& inv, CalendarDocument& doc, int year);
+// The document of year from the data file (--data, else the document's default). Any problem
+// with the lunar data for the year is a failure: blank lunar cells would be a wrong calendar.
+std::unique_ptr<CalendarDocument> OpenDocument(const Invocation& inv, int year);
 
 // --greeting FILE and --greeting-font FACE, a face installed or one the layouts name.
 void SetGreeting(const Invocation& inv, CalendarDocument& doc);

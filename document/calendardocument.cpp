@@ -19,6 +19,13 @@ CalendarDocument::CalendarDocument(QObject* parent) : QObject(parent) {
     rebuild();
 }
 
+CalendarDocument::CalendarDocument(const QString& dataPath, int year, QObject* parent)
+    : QObject(parent), dataPath_(dataPath), year_(year) {
+    yearList_ = LoadYearList(dataPath_.toStdString());
+    if (!yearList_.report.ok()) report(yearList_.report);
+    rebuild();
+}
+
 void CalendarDocument::setDataPath(const QString& path) {
     dataPath_ = path;
     yearList_ = LoadYearList(path.toStdString());

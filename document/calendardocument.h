@@ -33,6 +33,8 @@ class CalendarDocument : public QObject {
     Q_OBJECT
   public:
     explicit CalendarDocument(QObject* parent = nullptr);
+    // The document of year read from the data file dataPath, which is read once.
+    CalendarDocument(const QString& dataPath, int year, QObject* parent = nullptr);
 
     // ---- the lunar data and the year
     // The data file; by default FindDataFile(). Setting it reads the list of years and

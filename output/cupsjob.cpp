@@ -2,6 +2,7 @@
 #include "output/cupsjob.h"
 
 #include <cups/cups.h>
+#include <dlfcn.h>
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -18,18 +19,68 @@ namespace orlenda {
 
 namespace {
 
+// libcups is opened at its first use instead of being linked: linked, it and what it brings
+// (gnutls, Kerberos, Avahi) were loaded and relocated at every start, printing or not.
+// clang-format off
+#define ORLENDA_CUPS_FUNCTIONS(F)                                                                  \
+    F(cupsCancelJob2) F(cupsCopyDestInfo) F(cupsCreateJob) F(cupsDoRequest)                        \
+    F(cupsFinishDocument) F(cupsFreeDests) F(cupsFreeDestInfo) F(cupsFreeJobs)                     \
+    F(cupsGetDestMediaByIndex) F(cupsGetDestMediaCount) F(cupsGetDestMediaDefault) F(cupsGetJobs2) \
+    F(cupsGetNamedDest) F(cupsGetOption) F(cupsLastError) F(cupsLastErrorString)                   \
+    F(cupsStartDocument) F(cupsUser) F(cupsWriteRequestData) F(httpAssembleURIf)                   \
+    F(ippAddString) F(ippAddStrings) F(ippDelete) F(ippFindAttribute)                              \
+    F(ippGetCount) F(ippGetInteger) F(ippGetString) F(ippNewRequest)
+// clang-format on
+
+constexpr char kCupsLibrary[] = "libcups.so.2";
+
+struct CupsLibrary {
+#define ORLENDA_CUPS_POINTER(name) decltype(&::name) name = nullptr;
+    ORLENDA_CUPS_FUNCTIONS(ORLENDA_CUPS_POINTER)
+#undef ORLENDA_CUPS_POINTER
+    QString error;  // why it cannot be used; empty when it can
+};
+
+CupsLibrary OpenCups() {
+    CupsLibrary lib;
+    // Never closed: the print system's connections and its threads live in it.
+    void* handle = dlopen(kCupsLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        lib.error = QString::fromLocal8Bit(dlerror());
+    } else {
+#define ORLENDA_CUPS_SYMBOL(name)                                             \
+    if (lib.error.isEmpty()) {                                                \
+        lib.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name)); \
+        if (!lib.name) lib.error = QString::fromLocal8Bit(dlerror());         \
+    }
+        ORLENDA_CUPS_FUNCTIONS(ORLENDA_CUPS_SYMBOL)
+#undef ORLENDA_CUPS_SYMBOL
+    }
+    if (!lib.error.isEmpty()) qCWarning(lcPrint) << "the print system cannot be used:" << lib.error;
+    return lib;
+}
+
+// Callers check PrintSystemUnavailable() first.
+const CupsLibrary& Cups() {
+    static const CupsLibrary lib = OpenCups();
+    return lib;
+}
+
 // How long to watch a new job for an early refusal (a failing filter or backend).
 constexpr int kJobWatchMs = 5000;
 
 // The jobs the print system knows for dest, finished ones included.
 template <class F>
 void ForEachJob(const QByteArray& dest, F&& f, bool* listed = nullptr) {
+    if (listed) *listed = false;
+    if (!PrintSystemUnavailable().isEmpty()) return;
     cups_job_t* jobs = nullptr;
-    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, dest.constData(), 0, CUPS_WHICHJOBS_ALL);
-    if (listed) *listed = n >= 0 && cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
+    const int n =
+        Cups().cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, dest.constData(), 0, CUPS_WHICHJOBS_ALL);
+    if (listed) *listed = n >= 0 && Cups().cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
     for (int i = 0; i < n; ++i)
         if (!f(jobs[i])) break;
-    cupsFreeJobs(n, jobs);
+    Cups().cupsFreeJobs(n, jobs);
 }
 
 // What the print system says of one job.
@@ -43,33 +94,35 @@ struct JobStatus {
 // None when the print system cannot tell; gone says whether that is because the job is gone.
 std::optional<JobStatus> ReadJob(int id, bool* gone) {
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
-                     "/jobs/%d", id);
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 cupsUser());
+    Cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                            "/jobs/%d", id);
+    ipp_t* request = Cups().ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                        Cups().cupsUser());
     static const char* const wanted[] = {"job-state", "job-state-reasons",
                                          "job-printer-state-message", "time-at-processing"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  int(std::size(wanted)), nullptr, wanted);
-    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    *gone = cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND;
+    Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                         int(std::size(wanted)), nullptr, wanted);
+    ipp_t* response = Cups().cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    *gone = Cups().cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND;
     std::optional<JobStatus> status;
-    if (response && cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) {
+    if (response && Cups().cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) {
         status.emplace();
-        if (ipp_attribute_t* a = ippFindAttribute(response, "job-state", IPP_TAG_ENUM))
-            status->state = ipp_jstate_t(ippGetInteger(a, 0));
-        if (ipp_attribute_t* a = ippFindAttribute(response, "time-at-processing", IPP_TAG_INTEGER))
-            status->started = ippGetInteger(a, 0) > 0;
+        if (ipp_attribute_t* a = Cups().ippFindAttribute(response, "job-state", IPP_TAG_ENUM))
+            status->state = ipp_jstate_t(Cups().ippGetInteger(a, 0));
         if (ipp_attribute_t* a =
-                ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
-            status->message = QString::fromUtf8(ippGetString(a, 0, nullptr)).trimmed();
-        if (ipp_attribute_t* a = ippFindAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD))
-            for (int i = 0; i < ippGetCount(a); ++i)
-                status->reasons << QString::fromUtf8(ippGetString(a, i, nullptr));
+                Cups().ippFindAttribute(response, "time-at-processing", IPP_TAG_INTEGER))
+            status->started = Cups().ippGetInteger(a, 0) > 0;
+        if (ipp_attribute_t* a =
+                Cups().ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
+            status->message = QString::fromUtf8(Cups().ippGetString(a, 0, nullptr)).trimmed();
+        if (ipp_attribute_t* a =
+                Cups().ippFindAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD))
+            for (int i = 0; i < Cups().ippGetCount(a); ++i)
+                status->reasons << QString::fromUtf8(Cups().ippGetString(a, i, nullptr));
     }
-    ippDelete(response);
+    Cups().ippDelete(response);
     return status;
 }
 
@@ -91,11 +144,11 @@ QString Why(const JobStatus& job) {
 
 // True when the queue is paused (printer-state 5, "stopped").
 bool PrinterStopped(const QByteArray& dest) {
-    cups_dest_t* d = cupsGetNamedDest(CUPS_HTTP_DEFAULT, dest.constData(), nullptr);
+    cups_dest_t* d = Cups().cupsGetNamedDest(CUPS_HTTP_DEFAULT, dest.constData(), nullptr);
     if (!d) return false;
-    const char* state = cupsGetOption("printer-state", d->num_options, d->options);
+    const char* state = Cups().cupsGetOption("printer-state", d->num_options, d->options);
     const bool stopped = state && QByteArray(state) == "5";
-    cupsFreeDests(1, d);
+    Cups().cupsFreeDests(1, d);
     return stopped;
 }
 
@@ -164,34 +217,43 @@ QString CupsAnswer::refusal() const {
     }
 }
 
+QString PrintSystemUnavailable() {
+    const QString& error = Cups().error;
+    if (error.isEmpty()) return {};
+    return QStringLiteral("无法使用打印系统：程序库 %1 不能载入（%2）。")
+        .arg(QLatin1String(kCupsLibrary), error);
+}
+
 CupsAnswer LastCupsAnswer() {
-    return {int(cupsLastError()), QString::fromLocal8Bit(cupsLastErrorString())};
+    if (!Cups().error.isEmpty()) return {IPP_STATUS_ERROR_INTERNAL, PrintSystemUnavailable()};
+    return {int(Cups().cupsLastError()), QString::fromLocal8Bit(Cups().cupsLastErrorString())};
 }
 
 std::optional<PrintQueue> FindPrintQueue(const QString& name) {
     const QByteArray queue = name.section(QLatin1Char('/'), 0, 0).toLocal8Bit();
     const QByteArray instance = name.section(QLatin1Char('/'), 1).toLocal8Bit();
-    if (queue.isEmpty()) return std::nullopt;
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(),
-                                         instance.isEmpty() ? nullptr : instance.constData());
+    if (queue.isEmpty() || !PrintSystemUnavailable().isEmpty()) return std::nullopt;
+    cups_dest_t* dest = Cups().cupsGetNamedDest(
+        CUPS_HTTP_DEFAULT, queue.constData(), instance.isEmpty() ? nullptr : instance.constData());
     if (!dest) return std::nullopt;
     PrintQueue q{name, {}, QPageSize(QPageSize::A4)};
-    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+    if (cups_dinfo_t* info = Cups().cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
         cups_size_t size;
         const int n =
-            cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
+            Cups().cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
         for (int i = 0; i < n; ++i)
-            if (cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT,
-                                        &size))
+            if (Cups().cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, dest, info, i,
+                                               CUPS_MEDIA_FLAGS_DEFAULT, &size))
                 q.papers << PageSizeOf(size);
-        if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+        if (Cups().cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT,
+                                           &size))
             q.ownPaper = PageSizeOf(size);
-        cupsFreeDestInfo(info);
+        Cups().cupsFreeDestInfo(info);
         qCDebug(lcPrint) << name << "has" << q.papers << "and prints on" << q.ownPaper;
     } else {
         qCWarning(lcPrint) << "the papers of" << name << "are unknown:" << LastCupsAnswer().text;
     }
-    cupsFreeDests(1, dest);
+    Cups().cupsFreeDests(1, dest);
     return q;
 }
 
@@ -201,21 +263,23 @@ JobOutcome PrintPdf(const PrintQueue& queue, const QString& title, const QByteAr
     const QByteArray name = title.toUtf8();
     // Without it the queue prints on its own paper, fitting the page to it.
     const QByteArray key = paper.key().toLatin1();
+    if (!PrintSystemUnavailable().isEmpty()) return Refused(LastCupsAnswer());
     cups_option_t media{const_cast<char*>("media"), const_cast<char*>(key.constData())};
-    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, dest.constData(), name.constData(), 1, &media);
+    const int id =
+        Cups().cupsCreateJob(CUPS_HTTP_DEFAULT, dest.constData(), name.constData(), 1, &media);
     if (id <= 0) return Refused(LastCupsAnswer());
-    bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, dest.constData(), id, name.constData(),
-                                  CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+    bool sent = Cups().cupsStartDocument(CUPS_HTTP_DEFAULT, dest.constData(), id, name.constData(),
+                                         CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
     for (qsizetype at = 0; sent && at < pdf.size(); at += 65536)
-        sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData() + at,
-                                    size_t(std::min<qsizetype>(65536, pdf.size() - at))) ==
+        sent = Cups().cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData() + at,
+                                           size_t(std::min<qsizetype>(65536, pdf.size() - at))) ==
                HTTP_STATUS_CONTINUE;
     // The document is finished even after a failed write: that ends the request.
-    const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, dest.constData());
+    const ipp_status_t finished = Cups().cupsFinishDocument(CUPS_HTTP_DEFAULT, dest.constData());
     if (!sent || finished > IPP_STATUS_OK_EVENTS_COMPLETE) {
         CupsAnswer answer = LastCupsAnswer();
         if (!answer.failed()) answer.status = IPP_STATUS_ERROR_INTERNAL;
-        cupsCancelJob2(CUPS_HTTP_DEFAULT, dest.constData(), id, 0);
+        Cups().cupsCancelJob2(CUPS_HTTP_DEFAULT, dest.constData(), id, 0);
         return Refused(answer);
     }
     return WatchJob(dest, queue.name, id);
@@ -248,6 +312,10 @@ std::optional<int> FindNewJob(const QByteArray& dest, int after, const QByteArra
 JobOutcome WatchJob(const QByteArray& dest, const QString& printer, int id) {
     JobOutcome out;
     out.jobId = id;
+    if (!PrintSystemUnavailable().isEmpty()) {
+        out.message = PrintSystemUnavailable();
+        return out;
+    }
     JobStatus job;
     QElapsedTimer clock;
     clock.start();

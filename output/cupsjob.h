@@ -16,6 +16,10 @@ struct PrintQueue {
     QPageSize ownPaper;       // the paper it prints on unless asked for another
 };
 
+// Why this program cannot reach the print system (its library, libcups.so.2, cannot be
+// loaded), in the user's words; empty when it can. Everything below fails without it.
+QString PrintSystemUnavailable();
+
 // The queue of that name; none when the print system has no such queue (or cannot be
 // reached).
 std::optional<PrintQueue> FindPrintQueue(const QString& name);

@@ -11,7 +11,7 @@ PACKAGES=(
     fontconfig fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-wqy-microhei
     fonts-arphic-gkai00mp fonts-arphic-gbsn00lp
     cups cups-client printer-driver-cups-pdf poppler-utils libcups2-dev
-    xvfb xauth openbox xdotool x11-utils imagemagick
+    xvfb xauth openbox xdotool x11-utils imagemagick libxcb1-dev
     python3 python3-ephem libnova-dev
     time
     qt6-translations-l10n
