@@ -2,6 +2,7 @@
 // The screen month view: the days as drawn, the month text rules, the caption and redrawing.
 // Expected days come from published dates and the design's layout, read from the pixels.
 #include <QDate>
+#include <QWheelEvent>
 
 #include "support/windowtesting.h"
 
@@ -48,6 +49,16 @@ QString caption(const QString& year, const QString& month) {
            QDate::currentDate().toString(QStringLiteral("yyyy年 M月 d日〉"));
 }
 
+// The picture's pixels in the highlight colour, as a bounding box.
+QRect highlighted(MonthView& view) {
+    const QImage shot = view.monthPicture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QRect box;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (shot.pixel(x, y) == qRgb(255, 255, 0)) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
 void activate(QWidget* w) {
     w->activateWindow();
     QTRY_VERIFY(w->isActiveWindow());
@@ -57,10 +68,10 @@ void activate(QWidget* w) {
 
 class MonthViewTest : public QObject, public WindowTestBase {
     Q_OBJECT
-    // Started, 2008 picked in the main window and 屏幕查阅 pressed; null if a window failed.
-    MonthView* view2008() {
+    // Started, year picked in the main window and 屏幕查阅 pressed; null if a window failed.
+    MonthView* view2008(const QString& year = QStringLiteral("2008")) {
         if (!StartWithMainActive(main())) return nullptr;
-        PickFromList(main().yearCombo, QStringLiteral("2008"));
+        PickFromList(main().yearCombo, year);
         QTest::mouseClick(main().monthViewButton, Qt::LeftButton);
         MonthView* view = Find<MonthView>();
         return view && QTest::qWaitFor([&] { return view->isActiveWindow(); }) ? view : nullptr;
@@ -68,7 +79,10 @@ class MonthViewTest : public QObject, public WindowTestBase {
 
   private slots:
     void init() { startCase(); }
-    void cleanup() { endCase(); }
+    void cleanup() {
+        endCase();
+        SetTodayClock({});
+    }
 
     // The text afterwards and the month drawn, named in the caption.
     void monthText_data() {
@@ -114,6 +128,99 @@ class MonthViewTest : public QObject, public WindowTestBase {
             QCOMPARE(inkedDays(shown(*view)), publishedDays(year, month));
             activate(&main());
         }
+    }
+
+    // Page keys wherever the focus is and the wheel over the picture step through the months,
+    // into the neighbouring years the data file holds (2000 to two years after today); the
+    // main window shows the year stepped to.
+    void stepping_data() {
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<QString>("month");
+        QTest::addColumn<QString>("events");  // D, U: Page Down, Up; v, ^: a wheel notch down, up
+        QTest::addColumn<int>("toYear");
+        QTest::addColumn<int>("toMonth");
+        const int last = QDate::currentDate().year() + 2;
+        QTest::newRow("Page Down past December") << "2008"
+                                                 << "12"
+                                                 << "D" << 2009 << 1;
+        QTest::newRow("Page Up past January") << "2009"
+                                              << "1"
+                                              << "UU" << 2008 << 11;
+        QTest::newRow("wheel") << "2008"
+                               << "5"
+                               << "vv^" << 2008 << 6;
+        QTest::newRow("end of the data") << QString::number(last) << "11"
+                                         << "DDD" << last << 12;
+        QTest::newRow("start of the data") << "2000"
+                                           << "2"
+                                           << "^U^" << 2000 << 1;
+    }
+
+    void stepping() {
+        QFETCH(QString, year);
+        QFETCH(QString, month);
+        QFETCH(QString, events);
+        QFETCH(int, toYear);
+        QFETCH(int, toMonth);
+        MonthView* view = view2008(year);
+        QVERIFY(view);
+        PasteOver(view->monthCombo->lineEdit(), month);
+        for (QChar e : events) {
+            if (e == u'D' || e == u'U') {
+                QTest::keyClick(QApplication::focusWidget(),
+                                e == u'D' ? Qt::Key_PageDown : Qt::Key_PageUp);
+                continue;
+            }
+            const QPointF at(100, 100);
+            QWheelEvent wheel(at, view->monthPicture->mapToGlobal(at), QPoint(),
+                              QPoint(0, e == u'v' ? -120 : 120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(view->monthPicture, &wheel);
+        }
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(main().yearLabel->text(), QString::number(toYear));
+        QCOMPARE(main().yearCombo->currentText(), QString::number(toYear));
+        QVERIFY(view->windowTitle().startsWith(QStringLiteral("%1年").arg(toYear)));
+        QCOMPARE(inkedDays(shown(*view)), publishedDays(toYear, toMonth));
+    }
+
+    // Today stands on a yellow highlight over its day and lunar text, in its own month only.
+    void today_data() {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<bool>("pageDown");
+        QTest::addColumn<bool>("marked");
+        const QDate midAutumn(2008, 9, 14), springFestival(2008, 2, 7);
+        QTest::newRow("中秋 2008, a Sunday") << midAutumn << "2008" << false << true;
+        QTest::newRow("春节 2008, a Thursday") << springFestival << "2008" << false << true;
+        QTest::newRow("the next month") << midAutumn << "2008" << true << false;
+        QTest::newRow("a year later") << midAutumn << "2009" << false << false;
+    }
+
+    void today() {
+        QFETCH(QDate, today);
+        QFETCH(QString, year);
+        QFETCH(bool, pageDown);
+        QFETCH(bool, marked);
+        SetTodayClock([today] { return today; });
+        MonthView* view = view2008(year);
+        QVERIFY(view);
+        QVERIFY(view->windowTitle().endsWith(
+            today.toString(QStringLiteral("今天是 yyyy年 M月 d日〉"))));
+        if (pageDown) QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+        const QRect box = highlighted(*view);
+        QCOMPARE(box.isEmpty(), !marked);
+        if (!marked) return;
+        // The cell as in publishedDays: a day cell 48 by 24 pixels, the lunar cell 8 to the left
+        // under it, 16 high.
+        const int first = QDate(today.year(), today.month(), 1).dayOfWeek();
+        const int cellIndex = (first == 1 ? 7 : first - 1) + today.day() - 1;
+        const int row = cellIndex / 7, column = cellIndex % 7;
+        const QRect cell(16 + column * 48, 56 + row * 40, 56, 40);
+        for (int edge : {box.left() - cell.left(), box.top() - cell.top(),
+                         box.right() - cell.right(), box.bottom() - cell.bottom()})
+            QVERIFY2(std::abs(edge) <= 2, qPrintable(QDebug::toString(box)));
+        QCOMPARE(inkedDays(shown(*view)), publishedDays(today.year(), today.month()));
     }
 
     void activationRedrawsAndCloseKeepsTheMonth() {
