@@ -67,11 +67,10 @@ double Difference(const QImage& a, const QImage& b) {
     return double(differing) / squares;
 }
 
-// A fresh main window showing 2008 in colour or black and white: presses A3 or A4, then in the
-// preview 打印…, then 打印 in the print dialog, and records what the user was asked (answered
-// yes, saving to pdf) and told; in: what the windows held; answered: whether a click on 帮助
-// 30 ms into the job opened the help window, when the print button is pressed again too (the
-// timer dies with the window).
+// A fresh main window showing 2008 in colour or black and white: A3 or A4, the preview's 打印…,
+// the print dialog's 打印. told: what the user was asked (yes, saving to pdf) and told; in: what
+// the windows held; answered: whether 帮助 clicked 30 ms into the job, with the print button
+// again, opened the help window (the timer dies with the window).
 void Press(int paper, bool colour, const QString& pdf, YearContent* in, bool* answered,
            QStringList* told) {
     SetMessageSink([=](QWidget*, const QString& text) { *told << text; });
@@ -95,7 +94,8 @@ void Press(int paper, bool colour, const QString& pdf, YearContent* in, bool* an
     QVERIFY(preview);
     QTest::mouseClick(preview->printButton, Qt::LeftButton);
     QPrintDialog* dialog = nullptr;
-    QVERIFY(QTest::qWaitFor([&] { return (dialog = Find<QPrintDialog>()) && dialog->isVisible(); }));
+    QVERIFY(
+        QTest::qWaitFor([&] { return (dialog = Find<QPrintDialog>()) && dialog->isVisible(); }));
     const auto* buttons = dialog->findChild<QDialogButtonBox*>({}, Qt::FindDirectChildrenOnly);
     QVERIFY(buttons);
     QTimer::singleShot(30, &form, [&] {

@@ -66,7 +66,8 @@ class SoakTest : public QObject, public WindowTestBase {
             if (i % perSheet) continue;
             Bounce(main_->yearCombo, "currentIndex", yearDown_, Qt::Key_Down, Qt::Key_Up);
             click(++sheets_ % 3 ? main_->colourRadio : main_->monoRadio);
-            SheetPreview* preview = PreviewOf(sheets_ % 2 ? main_->printA3Button : main_->printA4Button);
+            SheetPreview* preview =
+                PreviewOf(sheets_ % 2 ? main_->printA3Button : main_->printA4Button);
             QVERIFY(preview);
             click(preview->pdfButton);
             QCOMPARE(messages, QStringList{QStringLiteral("年历已保存为PDF文件：") +

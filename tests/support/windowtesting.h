@@ -90,10 +90,8 @@ W* Find() {
 // The user presses a print button: the sheet's preview once it shows, or nullptr.
 inline SheetPreview* PreviewOf(QPushButton* printButton) {
     QTest::mouseClick(printButton, Qt::LeftButton);
-    SheetPreview* shown = nullptr;
-    return QTest::qWaitFor([&] { return (shown = Find<SheetPreview>()) && shown->isVisible(); })
-               ? shown
-               : nullptr;
+    const auto shown = [] { return Find<SheetPreview>() && Find<SheetPreview>()->isVisible(); };
+    return QTest::qWaitFor(shown) ? Find<SheetPreview>() : nullptr;
 }
 
 // The program started as a person starts it: the main window shown, the month view coming up
