@@ -121,7 +121,7 @@ void MonthView::stepMonth(int steps) {
     const std::vector<int>& years = doc_.yearList().goodYears;
     if (year != doc_.year() && std::find(years.begin(), years.end(), year) == years.end()) return;
     monthCombo->setCurrentIndex(month - 1);
-    doc_.setYear(year);  // redraws through modelChanged when the year changes
+    doc_.setYear(year);  // the main window follows through yearChanged
     showChosenMonth();
 }
 
