@@ -120,6 +120,11 @@ void Surface::PaintPicture(const QImage& picture, double x1, double y1, double w
         QRectF(x2 / kTwipsPerPixel, y2 / kTwipsPerPixel, w2 / kTwipsPerPixel, h2 / kTwipsPerPixel));
 }
 
+void Surface::FillBox(double x, double y, double w, double h, Colour colour) {
+    const double s = scale();
+    painter().fillRect(QRectF(x * s, y * s, w * s, h * s), ToQColor(colour));
+}
+
 void Surface::drawPicture(const QImage& picture, const QRectF& target, const QRectF& source) {
     QPainter& p = painter();
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);

@@ -59,6 +59,9 @@ class Surface {
     void PaintPicture(const QImage& picture, double x1, double y1, double w1, double h1, double x2,
                       double y2, double w2, double h2);
 
+    // Fills the rectangle (x, y, w, h) in twips with colour, as the text drawn later stands on it.
+    void FillBox(double x, double y, double w, double h, Colour colour);
+
     virtual void Cls() {}
     virtual void Refresh() {}
     virtual void EndDoc() {}

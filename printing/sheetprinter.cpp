@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sending the year sheet to the default printer (CUPS) or, without a printer, to a PDF file.
+// Sending the year sheet to a printer through CUPS, or to a PDF file.
 #include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
@@ -60,32 +60,6 @@ PrintResult Failed(const QString& message) {
     return result;
 }
 
-// Asks question (whether to save a PDF file instead) and saves the sheet where the user says.
-PrintResult OfferPdf(int paper, const YearContent& content, QWidget* parent,
-                     const QString& question) {
-    PrintResult result;
-    result.status = PrintResult::Status::NotPrinted;
-    const PrintPrompts& prompts = PrintDialogs();
-    if (!prompts.askYesNo || !prompts.askYesNo(parent, question)) return result;
-
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
-    const QString suggested = QDir(folder).filePath(DefaultSheetPdfName(content.yearCaption));
-    QString path = prompts.saveFileName
-                       ? prompts.saveFileName(parent, QStringLiteral("保存为PDF文件"), suggested,
-                                              QStringLiteral("PDF文件 (*.pdf)"))
-                       : QString();
-    if (path.isEmpty()) return result;
-    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
-
-    QString error;
-    if (!WriteYearSheetPdf(path, paper, content, &error)) return Failed(error);
-    result.status = PrintResult::Status::SavedAsPdf;
-    result.pdfPath = path;
-    result.paper = paper;
-    return result;
-}
-
 PrintResult ResultOf(const JobOutcome& job, const QString& printer) {
     PrintResult result;
     result.printer = printer;
@@ -106,12 +80,22 @@ PrintResult ResultOf(const JobOutcome& job, const QString& printer) {
     return result;
 }
 
-PrintResult PrintOn(const QPrinterInfo& info, int paper, const YearContent& content) {
-    const QString printerName = info.printerName();
+}  // namespace
+
+int DrawSheetOnPrinter(QPrinter& printer, int paper, const YearContent& content,
+                       const QList<QPageSize>& papers, int* paperUsed) {
+    printer.setPageOrientation(QPageLayout::Portrait);
+    UsePrintableArea(printer);
+    ListedPaperPage page(&printer, papers);
+    DrawYearSheet(page, paper, content);
+    if (paperUsed) *paperUsed = page.PaperSize();
+    return page.PagesEnded();
+}
+
+PrintResult PrintSheetOn(QPrinter& printer, int paper, const YearContent& content) {
+    const QString printerName = printer.printerName();
     const QByteArray dest = printerName.section(QLatin1Char('/'), 0, 0).toLocal8Bit();
     const QString title = SheetTitle(content.yearCaption);
-
-    QPrinter printer(info, QPrinter::HighResolution);
     if (!printer.isValid()) {
         PrintResult result = Failed(QStringLiteral("打印机“%1”不可用。").arg(printerName));
         result.printer = printerName;
@@ -119,22 +103,15 @@ PrintResult PrintOn(const QPrinterInfo& info, int paper, const YearContent& cont
     }
     printer.setDocName(title);
     printer.setCreator(QStringLiteral("Orlenda"));
-    printer.setPageOrientation(QPageLayout::Portrait);
-    UsePrintableArea(printer);
 
     auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     const int before = LatestJobId(dest);
-    int pagesEnded = 0, paperUsed = 0;
-    CupsAnswer submitted;
-    {
-        ListedPaperPage page(&printer, info.supportedPageSizes());
-        DrawYearSheet(page, paper, content);
-        pagesEnded = page.PagesEnded();
-        // Qt hands the file to CUPS while the page ends; its answer is CUPS's last status.
-        submitted = LastCupsAnswer();
-        paperUsed = page.PaperSize();
-    }
+    int paperUsed = 0;
+    const int pagesEnded = DrawSheetOnPrinter(
+        printer, paper, content, QPrinterInfo(printer).supportedPageSizes(), &paperUsed);
+    // Qt hands the file to CUPS while the page ends; its answer is CUPS's last status.
+    const CupsAnswer submitted = LastCupsAnswer();
     // The job is handed over; watching it keeps nobody waiting.
     restoreCursor.dismiss();
     QGuiApplication::restoreOverrideCursor();
@@ -160,40 +137,41 @@ PrintResult PrintOn(const QPrinterInfo& info, int paper, const YearContent& cont
     }
     result.printer = printerName;
     result.paper = paperUsed;
-    return result;
-}
-
-PrintResult PrintToDefaultPrinter(int paper, const YearContent& content, QWidget* parent) {
-    QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) {
-        // Printers but none marked as default: the first one will do.
-        const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
-        if (!all.isEmpty()) info = all.first();
-    }
-    if (info.isNull())
-        return OfferPdf(paper, content, parent,
-                        QStringLiteral("未找到打印机。\n是否将年历保存为PDF文件？"));
-    // A printer without the paper would print the sheet cut or shrunk: the user chooses first.
-    if (Lacks(info.supportedPageSizes(), paper)) {
-        PrintResult result =
-            OfferPdf(paper, content, parent,
-                     QStringLiteral("打印机“%1”没有%2纸。\n是否将年历保存为PDF文件？")
-                         .arg(info.printerName(),
-                              paper == kPaperA3 ? QStringLiteral("A3") : QStringLiteral("A4")));
-        result.printer = info.printerName();
-        return result;
-    }
-    const PrintResult result = PrintOn(info, paper, content);
     if (!result.detail.isEmpty())
         qCWarning(lcPrint) << "the print system on" << result.printer << "said:" << result.detail;
     return result;
 }
 
-}  // namespace
+bool PrinterLacksPaper(const QPrinterInfo& printer, int paper) {
+    return Lacks(printer.supportedPageSizes(), paper);
+}
 
-PrintResult PrintYearSheetToDefaultPrinter(int paper, const CalendarDocument& doc,
-                                           QWidget* parent) {
-    return PrintToDefaultPrinter(paper, SheetContentOf(doc), parent);
+QString NoPrinterQuestion() { return QStringLiteral("未找到打印机。\n是否将年历保存为PDF文件？"); }
+
+QString LacksPaperQuestion(const QString& printer, int paper) {
+    return QStringLiteral("打印机“%1”没有%2纸。\n是否将年历保存为PDF文件？")
+        .arg(printer, paper == kPaperA3 ? QStringLiteral("A3") : QStringLiteral("A4"));
+}
+
+QString ChooseSheetPdfPath(QWidget* parent, const QString& yearCaption) {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    const QString suggested = QDir(folder).filePath(DefaultSheetPdfName(yearCaption));
+    const PrintPrompts& prompts = PrintDialogs();
+    return prompts.saveFileName ? prompts.saveFileName(parent, QStringLiteral("保存为PDF文件"),
+                                                       suggested, QStringLiteral("PDF文件 (*.pdf)"))
+                                : QString();
+}
+
+PrintResult SaveSheetPdf(QString path, int paper, const YearContent& content) {
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
+    QString error;
+    if (!WriteYearSheetPdf(path, paper, content, &error)) return Failed(error);
+    PrintResult result;
+    result.status = PrintResult::Status::SavedAsPdf;
+    result.pdfPath = path;
+    result.paper = paper;
+    return result;
 }
 
 }  // namespace orlenda

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Sending the year sheet somewhere: the default printer, or without one a PDF file.
+// Sending the year sheet somewhere: a printer chosen by the user, or a PDF file.
 #include <QImage>
+#include <QList>
+#include <QPageSize>
 #include <QString>
 #include <array>
 
 #include "output/sheetpdf.h"
 #include "render/yearrenderer.h"
 
+class QPrinter;
+class QPrinterInfo;
 class QWidget;
 
 namespace orlenda {
@@ -16,9 +20,9 @@ struct PrintResult {
     enum class Status {
         Printed,     // handed to the print system and not refused by it
         Queued,      // accepted, but waiting (a paused printer, a held job)
-        SavedAsPdf,  // no printer: the user saved the sheet as a PDF file
-        NotPrinted,  // no printer and the user declined to save
-        Failed,      // the job could not be made or the print system refused it
+        SavedAsPdf,  // the user saved the sheet as a PDF file
+        NotPrinted,  // nothing came out, and nothing went wrong
+        Failed,      // the job or the file could not be made, or the print system refused it
     };
     Status status = Status::NotPrinted;
     QString message;  // what the user should be told; empty when nothing went wrong
@@ -29,9 +33,27 @@ struct PrintResult {
     int paper = 0;    // the paper read back from the printer
 };
 
-// Prints the sheet of doc on the system's default printer, portrait, at high resolution,
-// without a dialog. Without any printer it offers to save the sheet as a PDF file instead
-// (through PrintPrompts). The caller tells the user result.message when it is not empty.
-PrintResult PrintYearSheetToDefaultPrinter(int paper, const CalendarDocument& doc, QWidget* parent);
+// The sheet drawn on printer, portrait, positions counted from the printable area: the one
+// drawing of the preview and of the print job. A paper missing from papers (when that lists
+// any) leaves the printer's own. Returns the pages ended; paperUsed gets the paper read back.
+int DrawSheetOnPrinter(QPrinter& printer, int paper, const YearContent& content,
+                       const QList<QPageSize>& papers, int* paperUsed = nullptr);
+
+// Prints the sheet on printer (as the print dialog left it) through CUPS and watches the job
+// for a few seconds while the windows go on answering.
+PrintResult PrintSheetOn(QPrinter& printer, int paper, const YearContent& content);
+
+// True when printer lists its papers and paper (kPaperA3, kPaperA4) is not among them.
+bool PrinterLacksPaper(const QPrinterInfo& printer, int paper);
+
+// The questions that offer a PDF file instead of printing.
+QString NoPrinterQuestion();
+QString LacksPaperQuestion(const QString& printer, int paper);
+
+// Asks where to save the sheet of yearCaption as PDF (suggesting a name in the documents
+// folder); empty when the user cancels.
+QString ChooseSheetPdfPath(QWidget* parent, const QString& yearCaption);
+// Writes the sheet to path (".pdf" added when missing), whole or not at all.
+PrintResult SaveSheetPdf(QString path, int paper, const YearContent& content);
 
 }  // namespace orlenda

@@ -14,7 +14,8 @@ namespace orlenda {
 int FirstWeekRow(const CalendarModel& model, int month);
 
 // Clears the surface and draws month (1..12) of model; any other month draws nothing more
-// than the cleared surface.
-void DrawMonthView(Surface& s, const CalendarModel& model, int month);
+// than the cleared surface. The day markedDay (1..31; 0 for none), today in the month shown,
+// stands on a highlight with its lunar text.
+void DrawMonthView(Surface& s, const CalendarModel& model, int month, int markedDay = 0);
 
 }  // namespace orlenda

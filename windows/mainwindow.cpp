@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "printing/yearsheet.h"
+#include "printing/sheetpreview.h"
 #include "windows/aboutbox.h"
 #include "windows/documentwindow.h"
 #include "windows/dropdowncombo.h"
@@ -129,8 +129,12 @@ MainWindow::MainWindow(CalendarDocument& doc) : doc_(doc) {
     connect(helpButton, &QPushButton::clicked, this, &MainWindow::showHelp);
     connect(aboutButton, &QPushButton::clicked, this, &MainWindow::showAbout);
     connect(endButton, &QPushButton::clicked, this, &MainWindow::endProgram);
-    connect(&doc_, &CalendarDocument::yearChanged, this,
-            [this](int year) { yearLabel->setText(QString::number(year)); });
+    connect(&doc_, &CalendarDocument::yearChanged, this, [this](int year) {
+        yearLabel->setText(QString::number(year));
+        // A year stepped to in the month view shows in the year box too.
+        yearCombo->setCurrentIndex(yearCombo->findData(year));
+        yearCombo->setEditText(QString::number(year));
+    });
 
     // What the document met before this window listened; later problems come as signals
     // (the document tells each distinct one once).
@@ -209,28 +213,32 @@ void MainWindow::printA4() { printYearSheet(kPaperA4); }
 void MainWindow::printA3() { printYearSheet(kPaperA3); }
 
 void MainWindow::printYearSheet(int paper) {
-    // The windows keep working while the job is watched, so the program may end meanwhile; one
-    // job at a time: the print buttons wait for it.
-    const QPointer<MainWindow> self(this);
+    // One sheet at a time: the print buttons wait while it is previewed and its job watched.
     QPushButton* const buttons[] = {printA4Button, printA3Button};
     QWidget* const focused = QApplication::focusWidget();
     for (QPushButton* b : buttons) b->setEnabled(false);
-    const PrintResult result = PrintYearSheetToDefaultPrinter(paper, doc_, this);
-    if (!self) return;
-    for (QPushButton* b : buttons) b->setEnabled(true);
-    if (std::find(std::begin(buttons), std::end(buttons), focused) != std::end(buttons))
-        focused->setFocus();
-    if (!result.message.isEmpty())
-        ShowMessage(this, result.message);
-    else if (result.status == PrintResult::Status::SavedAsPdf)
-        ShowMessage(this, QStringLiteral("年历已保存为PDF文件：") + result.pdfPath);
+    sheetPreview_ = new SheetPreview(paper, doc_, this);
+    const QPointer<SheetPreview> preview = sheetPreview_;
+    connect(preview, &QDialog::finished, this, [this, buttons, focused, preview] {
+        const PrintResult result = preview ? preview->outcome() : PrintResult();
+        for (QPushButton* b : buttons) b->setEnabled(true);
+        if (std::find(std::begin(buttons), std::end(buttons), focused) != std::end(buttons))
+            focused->setFocus();
+        if (!result.message.isEmpty())
+            ShowMessage(this, result.message);
+        else if (result.status == PrintResult::Status::SavedAsPdf)
+            ShowMessage(this, QStringLiteral("年历已保存为PDF文件：") + result.pdfPath);
+    });
+    preview->open();
 }
 
 void MainWindow::endProgram() { close(); }
 
 void MainWindow::closeOtherWindows() {
-    QWidget* const others[] = {pictureChooser_, monthView_, greetingEditor_, documentWindow_,
-                               helpWindow_};
+    // A preview or its job watched dies with this window and tells it nothing more.
+    if (sheetPreview_) sheetPreview_->disconnect(this);
+    QWidget* const others[] = {pictureChooser_, monthView_,  greetingEditor_,
+                               documentWindow_, helpWindow_, sheetPreview_};
     for (QWidget* w : others) delete w;
 }
 

@@ -19,6 +19,7 @@ class GreetingEditor;
 class HelpWindow;
 class MonthView;
 class PictureChooser;
+class SheetPreview;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -79,6 +80,7 @@ class MainWindow : public QWidget {
     QPointer<PictureChooser> pictureChooser_;
     QPointer<DocumentWindow> documentWindow_;
     QPointer<HelpWindow> helpWindow_;
+    QPointer<SheetPreview> sheetPreview_;
     bool activatedBefore_ = false;
 };
 

@@ -3,7 +3,10 @@
 
 #include <QDate>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "core/textconv.h"
@@ -19,9 +22,22 @@ namespace orlenda {
 namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 const QString kSong = QStringLiteral("宋体");
+
+TodayClock& clock() {
+    static TodayClock c;
+    return c;
+}
+
+QDate Today() { return clock() ? clock()() : QDate::currentDate(); }
 }  // namespace
 
-MonthView::MonthView(const CalendarDocument& doc, QWidget* parent)
+TodayClock SetTodayClock(TodayClock c) {
+    TodayClock previous = std::move(clock());
+    clock() = std::move(c);
+    return previous;
+}
+
+MonthView::MonthView(CalendarDocument& doc, QWidget* parent)
     : QWidget(parent, Qt::Window), doc_(doc) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Px(7320), Px(5235));
@@ -43,7 +59,7 @@ MonthView::MonthView(const CalendarDocument& doc, QWidget* parent)
     for (int i = 1; i <= 12; ++i) monthCombo->addItem(q(NumberText(i)));
     // Adding the first item chose it; the text is today's month with no item chosen.
     monthCombo->setCurrentIndex(-1);
-    monthCombo->setEditText(QString::number(QDate::currentDate().month()));
+    monthCombo->setEditText(QString::number(Today().month()));
 
     saveTestButton = new QPushButton(QStringLiteral("Command1"), this);
     saveTestButton->setGeometry(TwipsRect(4440, 4920, 255, 255));
@@ -64,12 +80,49 @@ MonthView::MonthView(const CalendarDocument& doc, QWidget* parent)
         if (!blank_) showChosenMonth();
     });
 
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->window() == this) w->installEventFilter(this);  // not the list popup
     showChosenMonth();
 }
 
 void MonthView::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
     if (e->type() == QEvent::ActivationChange && isActiveWindow()) showChosenMonth();
+}
+
+bool MonthView::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+            stepMonth(key == Qt::Key_PageUp ? -1 : 1);
+            return true;
+        }
+    } else if (e->type() == QEvent::Wheel) {
+        // A notch (120) a month, away from the user back in time; finer wheels add up.
+        wheelDelta_ += static_cast<QWheelEvent*>(e)->angleDelta().y();
+        const int steps = wheelDelta_ / 120;
+        wheelDelta_ -= steps * 120;
+        if (steps) stepMonth(-steps);
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+int MonthView::chosenMonth() const {
+    const double value = Val(monthCombo->currentText().toStdString());
+    return value < 1 || value > 12 ? 0 : int(std::nearbyint(value));  // half to even
+}
+
+void MonthView::stepMonth(int steps) {
+    int month = std::max(chosenMonth(), 1) + steps, year = doc_.year();
+    for (; month > 12; month -= 12) ++year;
+    for (; month < 1; month += 12) --year;
+    const std::vector<int>& years = doc_.yearList().goodYears;
+    if (year != doc_.year() && std::find(years.begin(), years.end(), year) == years.end()) return;
+    monthCombo->setCurrentIndex(month - 1);
+    doc_.setYear(year);  // the main window follows through yearChanged
+    showChosenMonth();
 }
 
 void MonthView::monthEdited() {
@@ -84,16 +137,12 @@ void MonthView::monthEdited() {
 }
 
 void MonthView::showChosenMonth() {
-    const double value = Val(monthCombo->currentText().toStdString());
-    if (value < 1 || value > 12) {
-        // monthEdited keeps the text within 1 to 12; a month 0 draws the header alone.
-        qCWarning(lcRender) << "month text out of range:" << monthCombo->currentText();
-        drawMonth(0);
-    } else {
-        drawMonth(int(std::nearbyint(value)));  // half to even, as the design rounds
-    }
+    const int month = chosenMonth();
+    // monthEdited keeps the text within 1 to 12; a month 0 draws the header alone.
+    if (month == 0) qCWarning(lcRender) << "month text out of range:" << monthCombo->currentText();
+    drawMonth(month);
 
-    const QDate today = QDate::currentDate();
+    const QDate today = Today();
     setWindowTitle(QString::number(doc_.year()) + QStringLiteral("年") + monthCombo->currentText() +
                    QStringLiteral("月份。") + QStringLiteral("〈今天是") +
                    q(NumberText(today.year())) + QStringLiteral("年") +
@@ -102,7 +151,9 @@ void MonthView::showChosenMonth() {
 }
 
 void MonthView::drawMonth(int month) {
-    DrawMonthView(monthPicture->box(), doc_.model(), month);
+    const QDate today = Today();
+    const bool thisMonth = today.year() == doc_.year() && today.month() == month;
+    DrawMonthView(monthPicture->box(), doc_.model(), month, thisMonth ? today.day() : 0);
     monthPicture->Refresh();
     blank_ = false;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The real program under Xvfb and openbox, driven with the mouse and keyboard through xdotool:
-# start-up, an inset chosen by clicks and printed (no printer, so saved as PDF), the electronic
-# document shown twice and saved, windows closed from their frames. The files the windows make
+# start-up, an inset chosen by clicks, the sheet previewed and (no printer) saved as PDF, the
+# electronic document shown twice and saved, windows closed from their frames. The files the windows make
 # must equal what the headless commands make from the same inputs.
 # usage: e2e_windows.sh ORLENDA [SOURCE_DIR]; screenshots go to $ORLENDA_E2E_SHOTS.
 set -uo pipefail
@@ -155,8 +155,10 @@ gone '^请选择图形文件$' || fail "'确定' did not close the chooser"
 
 step "print on A4 without a printer"
 front "$M"; press "$M" 1365 2520 975 495
-answer Return 4-no-printer
-D=$(win '^保存为PDF文件$' 10) || fail "no save dialog after answering yes"
+P=$(win '打印预览$' 10) || fail "'A4纸打印' did not open the sheet's preview"
+front "$P"; shot 4-preview
+xdotool key Return  # without a printer Enter is 保存为PDF
+D=$(win '^保存为PDF文件$' 10) || fail "no save dialog from the preview's 保存为PDF"
 front "$D"; shot 5-save-pdf
 xdotool key Return
 for _ in $(seq 100); do PDF=$(find "$WORK/home" -name "${YEAR}年历.pdf" | head -1); [[ -n $PDF ]] && break; sleep 0.2; done

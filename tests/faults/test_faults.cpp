@@ -232,8 +232,8 @@ class FaultsTest : public QObject, public WindowTestBase {
         const QStringList filesBefore = FilesIn(folder);
 
         // The electronic document of 2008 shown and saved; or 2008 picked in the main window,
-        // then saved with the month view's save button or the A4 button, whose offer of a PDF
-        // file is taken.
+        // then saved with the month view's save button or the 保存为PDF button of the A4
+        // sheet's preview.
         doc->setYear(2008);
         DocumentWindow document(*doc);
         main().show();
@@ -250,9 +250,10 @@ class FaultsTest : public QObject, public WindowTestBase {
             click(Find<MonthView>()->saveTestButton);
             QDir::setCurrent(previous);
         } else {
-            PrintDialogs().askYesNo = [](QWidget*, const QString&) { return true; };
             PrintDialogs().saveFileName = [target](auto...) { return target; };
-            click(main().printA4Button);
+            SheetPreview* preview = PreviewOf(main().printA4Button);
+            QVERIFY(preview);
+            click(preview->pdfButton);
             ResetPrintDialogs();
         }
         message.replace(QStringLiteral("%1"), target);

@@ -66,7 +66,10 @@ class SoakTest : public QObject, public WindowTestBase {
             if (i % perSheet) continue;
             Bounce(main_->yearCombo, "currentIndex", yearDown_, Qt::Key_Down, Qt::Key_Up);
             click(++sheets_ % 3 ? main_->colourRadio : main_->monoRadio);
-            click(sheets_ % 2 ? main_->printA3Button : main_->printA4Button);
+            SheetPreview* preview =
+                PreviewOf(sheets_ % 2 ? main_->printA3Button : main_->printA4Button);
+            QVERIFY(preview);
+            click(preview->pdfButton);
             QCOMPARE(messages, QStringList{QStringLiteral("年历已保存为PDF文件：") +
                                            dir.filePath(QStringLiteral("sheet.pdf"))});
             messages.clear();
@@ -79,7 +82,6 @@ class SoakTest : public QObject, public WindowTestBase {
     void initTestCase() {
         startCase();
         doc->setDataPath(ORLENDA_DATA_FILE);
-        PrintDialogs().askYesNo = [](QWidget*, const QString&) { return true; };
         PrintDialogs().saveFileName = [this](auto...) { return dir.filePath("sheet.pdf"); };
         main_ = &main();
         main_->show();

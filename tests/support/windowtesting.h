@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "printing/sheetpreview.h"
 #include "windows/mainwindow.h"
 #include "windows/messages.h"
 #include "windows/monthview.h"
@@ -84,6 +85,13 @@ W* Find() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* found = qobject_cast<W*>(w)) return found;
     return nullptr;
+}
+
+// The user presses a print button: the sheet's preview once it shows, or nullptr.
+inline SheetPreview* PreviewOf(QPushButton* printButton) {
+    QTest::mouseClick(printButton, Qt::LeftButton);
+    const auto shown = [] { return Find<SheetPreview>() && Find<SheetPreview>()->isVisible(); };
+    return QTest::qWaitFor(shown) ? Find<SheetPreview>() : nullptr;
 }
 
 // The program started as a person starts it: the main window shown, the month view coming up

@@ -2,6 +2,7 @@
 // The screen month view: the days as drawn, the month text rules, the caption and redrawing.
 // Expected days come from published dates and the design's layout, read from the pixels.
 #include <QDate>
+#include <QWheelEvent>
 
 #include "support/windowtesting.h"
 
@@ -10,16 +11,20 @@ using namespace orlenda::testing;
 
 namespace {
 
-// Six week rows of seven cells, Monday first, '#' where something is: the title's cell, and
-// the cells where a published calendar has the days. The title keeps the first cell, so a month
+// The cell of a day, 7 × row + column, Monday first. The title keeps the first cell, so a month
 // that begins on a Monday starts its weeks a row lower.
+int cellOf(const QDate& day) {
+    const int first = QDate(day.year(), day.month(), 1).dayOfWeek();
+    return (first == 1 ? 7 : first - 1) + day.day() - 1;
+}
+
+// Six week rows of seven cells, '#' where something is: the title's cell, and the cells where a
+// published calendar has the days.
 QStringList publishedDays(int year, int month) {
-    const QDate first(year, month, 1);
-    const int before = first.dayOfWeek() == 1 ? 7 : first.dayOfWeek() - 1;
     QStringList cells(6, QString(7, QLatin1Char('.')));
     cells[0][0] = QLatin1Char('#');
-    for (int d = 0; d < first.daysInMonth(); ++d)
-        cells[(before + d) / 7][(before + d) % 7] = QLatin1Char('#');
+    for (QDate d(year, month, 1); d.month() == month; d = d.addDays(1))
+        cells[cellOf(d) / 7][cellOf(d) % 7] = QLatin1Char('#');
     return cells;
 }
 
@@ -48,6 +53,16 @@ QString caption(const QString& year, const QString& month) {
            QDate::currentDate().toString(QStringLiteral("yyyy年 M月 d日〉"));
 }
 
+// The picture's pixels in the highlight colour, as a bounding box.
+QRect highlighted(MonthView& view) {
+    const QImage shot = view.monthPicture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QRect box;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (shot.pixel(x, y) == qRgb(255, 255, 0)) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
 void activate(QWidget* w) {
     w->activateWindow();
     QTRY_VERIFY(w->isActiveWindow());
@@ -57,10 +72,10 @@ void activate(QWidget* w) {
 
 class MonthViewTest : public QObject, public WindowTestBase {
     Q_OBJECT
-    // Started, 2008 picked in the main window and 屏幕查阅 pressed; null if a window failed.
-    MonthView* view2008() {
+    // Started, year picked in the main window and 屏幕查阅 pressed; null if a window failed.
+    MonthView* view2008(const QString& year = QStringLiteral("2008")) {
         if (!StartWithMainActive(main())) return nullptr;
-        PickFromList(main().yearCombo, QStringLiteral("2008"));
+        PickFromList(main().yearCombo, year);
         QTest::mouseClick(main().monthViewButton, Qt::LeftButton);
         MonthView* view = Find<MonthView>();
         return view && QTest::qWaitFor([&] { return view->isActiveWindow(); }) ? view : nullptr;
@@ -68,7 +83,10 @@ class MonthViewTest : public QObject, public WindowTestBase {
 
   private slots:
     void init() { startCase(); }
-    void cleanup() { endCase(); }
+    void cleanup() {
+        endCase();
+        SetTodayClock({});
+    }
 
     // The text afterwards and the month drawn, named in the caption.
     void monthText_data() {
@@ -96,24 +114,64 @@ class MonthViewTest : public QObject, public WindowTestBase {
         QCOMPARE(inkedDays(shown(*view)), publishedDays(2008, month));
     }
 
-    // A year stepped to with the arrow keys in the main window's year box is the year the
-    // view's caption names and the year whose days it draws.
-    void arrowKeysPickTheYearDrawn() {
-        QVERIFY(StartWithMainActive(main()));
-        QLineEdit* years = main().yearCombo->lineEdit();
-        QTest::mouseClick(years, Qt::LeftButton);
-        const int month = QDate::currentDate().month();
-        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
-            const QString before = main().yearLabel->text();
-            QTest::keyClick(years, key);
-            QVERIFY(main().yearLabel->text() != before);
-            MonthView* view = Find<MonthView>();
-            activate(view);
-            const int year = view->windowTitle().left(4).toInt();
-            QCOMPARE(QString::number(year), main().yearLabel->text());
-            QCOMPARE(inkedDays(shown(*view)), publishedDays(year, month));
-            activate(&main());
+    // Page keys and the wheel step through the months, into the years the data holds (2000 to
+    // two years after today); the main window follows, its year box's arrows lead. Today, 春节
+    // 2009 (a Monday), stands on a yellow highlight over its day and lunar text in its month.
+    void stepping_data() {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        // D, U: Page Down, Up; v, ^: a wheel notch down, up; Y: Down in the main year box
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("toYear");
+        QTest::addColumn<int>("toMonth");
+        const int last = QDate::currentDate().year() + 2;
+        QTest::newRow("Page Down past December") << 2008 << 12 << QString("D") << 2009 << 1;
+        QTest::newRow("Page Up past January") << 2009 << 1 << QString("UU") << 2008 << 11;
+        QTest::newRow("wheel") << 2008 << 5 << QString("vv^") << 2008 << 6;
+        QTest::newRow("year box, Page Down") << 2008 << 12 << QString("YD") << 2010 << 1;
+        QTest::newRow("end of the data") << last << 11 << QString("DDD") << last << 12;
+        QTest::newRow("start of the data") << 2000 << 2 << QString("^U^") << 2000 << 1;
+    }
+
+    void stepping() {
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(QString, events);
+        QFETCH(int, toYear);
+        QFETCH(int, toMonth);
+        const QDate today(2009, 1, 26);
+        SetTodayClock([today] { return today; });
+        MonthView* view = view2008(QString::number(year));
+        QVERIFY(view);
+        PasteOver(view->monthCombo->lineEdit(), QString::number(month));
+        for (QChar e : events) {
+            if (e == u'Y') {
+                activate(&main());
+                QTest::keyClick(main().yearCombo->lineEdit(), Qt::Key_Down);
+                activate(view);
+            } else if (e == u'D' || e == u'U') {
+                QTest::keyClick(QApplication::focusWidget(),
+                                e == u'D' ? Qt::Key_PageDown : Qt::Key_PageUp);
+            } else {
+                QWheelEvent wheel({100, 100}, {}, {}, {0, e == u'v' ? -120 : 120}, Qt::NoButton, {},
+                                  Qt::NoScrollPhase, false);
+                QCoreApplication::sendEvent(view->monthPicture, &wheel);
+            }
         }
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(main().yearLabel->text(), QString::number(toYear));
+        QCOMPARE(main().yearCombo->currentText(), QString::number(toYear));
+        QCOMPARE(inkedDays(shown(*view)), publishedDays(toYear, toMonth));
+        QCOMPARE(view->windowTitle(), QStringLiteral("%1年 %2月份。").arg(toYear).arg(toMonth) +
+                                          QStringLiteral("〈今天是 2009年 1月 26日〉"));
+        const QRect box = highlighted(*view);
+        QCOMPARE(box.isEmpty(), toYear != today.year() || toMonth != today.month());
+        if (box.isEmpty()) return;
+        // Its cell: the day 48 x 24 pixels (as inkedDays), the lunar text 8 left, 16 high.
+        const QRect expected(16 + cellOf(today) % 7 * 48, 56 + cellOf(today) / 7 * 40, 56, 40);
+        QVERIFY2(expected.adjusted(-2, -2, 2, 2).contains(box) &&
+                     box.contains(expected.adjusted(2, 2, -2, -2)),
+                 qPrintable(QDebug::toString(box)));
     }
 
     void activationRedrawsAndCloseKeepsTheMonth() {
