@@ -133,15 +133,35 @@ void Surface::drawPicture(const QImage& picture, const QRectF& target, const QRe
 
 // ---- picture box ----
 
-PictureBox::PictureBox(int widthTwips, int heightTwips, Colour back)
-    : widthTwips_(widthTwips), heightTwips_(heightTwips), back_(back) {
-    const int w = std::max(1, int(std::lround(widthTwips / kTwipsPerPixel)));
-    const int h = std::max(1, int(std::lround(heightTwips / kTwipsPerPixel)));
-    image_ = QImage(w, h, QImage::Format_RGB32);
+namespace {
+QImage BlankImage(QSize size, double ratio, Colour back) {
+    QImage image(size * ratio, QImage::Format_RGB32);
     // 96 dots per inch: 15 twips a pixel.
-    image_.setDotsPerMeterX(3780);
-    image_.setDotsPerMeterY(3780);
-    image_.fill(ToQColor(back_));
+    image.setDotsPerMeterX(int(std::lround(3780 * ratio)));
+    image.setDotsPerMeterY(int(std::lround(3780 * ratio)));
+    // A painter on it then works in screen pixels and draws text and pictures at the
+    // device's resolution.
+    image.setDevicePixelRatio(ratio);
+    image.fill(ToQColor(back));
+    return image;
+}
+}  // namespace
+
+PictureBox::PictureBox(int widthTwips, int heightTwips, Colour back, double ratio)
+    : widthTwips_(widthTwips), heightTwips_(heightTwips), back_(back) {
+    naturalSize_ = QSize(std::max(1, int(std::lround(widthTwips / kTwipsPerPixel))),
+                         std::max(1, int(std::lround(heightTwips / kTwipsPerPixel))));
+    image_ = BlankImage(naturalSize_, ratio > 0 ? ratio : 1.0, back_);
+}
+
+QImage PictureBox::NaturalImage() {
+    endPainting();
+    if (image_.size() == naturalSize_) return image_;
+    QImage natural = image_.scaled(naturalSize_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    natural.setDevicePixelRatio(1.0);
+    natural.setDotsPerMeterX(3780);
+    natural.setDotsPerMeterY(3780);
+    return natural;
 }
 
 PictureBox::~PictureBox() { endPainting(); }
@@ -177,7 +197,7 @@ void PictureBox::SetPicture(const QImage& picture) {
 
 void PictureBox::Cls() {
     QPainter& p = painter();
-    p.fillRect(image_.rect(), ToQColor(back_));
+    p.fillRect(QRect(QPoint(0, 0), naturalSize_), ToQColor(back_));
     if (!picture_.isNull()) p.drawImage(QPointF(0, 0), picture_);
     CurrentX = 0;
     CurrentY = 0;

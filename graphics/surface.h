@@ -97,14 +97,21 @@ class Surface {
 // A picture box with a persistent image: everything drawn stays in Image().
 class PictureBox : public Surface {
   public:
-    PictureBox(int widthTwips, int heightTwips, Colour back = RGB(255, 255, 255));
+    // ratio: device pixels per screen pixel; above 1 the image holds that many times the
+    // pixels (a high-resolution screen) while twips and positions stay as they are.
+    PictureBox(int widthTwips, int heightTwips, Colour back = RGB(255, 255, 255),
+               double ratio = 1.0);
     ~PictureBox() override;
 
-    // Everything drawn so far (ends the painting in progress, so it is complete).
+    // Everything drawn so far (ends the painting in progress, so it is complete), at the
+    // box's device pixel ratio.
     const QImage& Image() {
         endPainting();
         return image_;
     }
+    // The drawing at 15 twips a pixel, as files keep it: Image() itself at ratio 1.
+    QImage NaturalImage();
+    double DevicePixelRatio() const { return image_.devicePixelRatio(); }
     int ScaleWidth() const { return widthTwips_; }
     int ScaleHeight() const { return heightTwips_; }
 
@@ -124,6 +131,7 @@ class PictureBox : public Surface {
   private:
     void endPainting();
     int widthTwips_, heightTwips_;
+    QSize naturalSize_;  // screen pixels
     Colour back_;
     QImage image_;
     QImage picture_;

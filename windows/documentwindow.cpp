@@ -139,8 +139,8 @@ DocumentWindow::DocumentWindow(CalendarDocument& doc, QWidget* parent)
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) used |= w->geometry();
     setFixedSize(used.size());
 
-    // Every opening starts from the default colours and without a background picture.
-    doc_.resetColours();
+    // The colours are the document's, remembered from the last time; the background picture
+    // is used only once ticked.
     doc_.setBackgroundPicture(QImage());
     showColours();
 
@@ -332,7 +332,7 @@ void DocumentWindow::saveCalendar() {
     // its place.
     if (saveFolder == QCoreApplication::applicationDirPath()) path = WritablePlace(path);
     const QString error = SaveImageWhole(
-        documentPicture->box().Image().convertToFormat(QImage::Format_RGB888), path, "bmp");
+        documentPicture->box().NaturalImage().convertToFormat(QImage::Format_RGB888), path, "bmp");
     if (!error.isEmpty()) {
         qCWarning(lcSave) << "the electronic document was not saved:" << path << error;
         ShowMessage(this, QStringLiteral("图形未能保存在") + path + QStringLiteral("\n") + error);

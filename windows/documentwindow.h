@@ -22,8 +22,8 @@ namespace orlenda {
 class DocumentWindow : public QWidget {
     Q_OBJECT
   public:
-    // A top-level window; it sets the document's colours to their defaults and uses no
-    // background picture until one is ticked. Closing it (结束 or the frame) destroys it.
+    // A top-level window showing the document's colours; it uses no background picture until
+    // one is ticked. Closing it (结束 or the frame) destroys it.
     explicit DocumentWindow(CalendarDocument& doc, QWidget* parent = nullptr);
 
     QRadioButton* backgroundOption;  // 调制背景色

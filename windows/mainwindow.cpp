@@ -17,6 +17,7 @@
 #include "windows/messages.h"
 #include "windows/monthview.h"
 #include "windows/picturechooser.h"
+#include "windows/rememberedchoices.h"
 #include "windows/windowstyle.h"
 
 namespace orlenda {
@@ -41,7 +42,8 @@ bool Gone(QPointer<W>& p) {
 }
 }  // namespace
 
-MainWindow::MainWindow(CalendarDocument& doc) : doc_(doc) {
+MainWindow::MainWindow(CalendarDocument& doc, RememberedChoices* remembered)
+    : doc_(doc), remembered_(remembered) {
     setWindowTitle(QStringLiteral("Orlenda1.0版"));
     setFixedSize(Px(4905), Px(4620));
     SetBackground(this, kCyan);
@@ -177,24 +179,35 @@ void MainWindow::placeBeside(QWidget* w) const {
     w->move(at);
 }
 
+void MainWindow::keepPlace(QWidget* w, const char* name) {
+    if (remembered_) remembered_->keepPlace(w, QString::fromLatin1(name));
+}
+
 void MainWindow::showMonthView() {
-    if (Gone(monthView_)) placeBeside(monthView_ = new MonthView(doc_));
+    if (Gone(monthView_)) {
+        placeBeside(monthView_ = new MonthView(doc_));
+        keepPlace(monthView_, "monthView");
+    }
     BringToFront(monthView_);
 }
 
 void MainWindow::chooseGreeting() {
-    if (Gone(greetingEditor_)) greetingEditor_ = new GreetingEditor(doc_);
+    if (Gone(greetingEditor_))
+        keepPlace(greetingEditor_ = new GreetingEditor(doc_), "greetingEditor");
     BringToFront(greetingEditor_);
 }
 
 void MainWindow::choosePicture() {
-    if (Gone(pictureChooser_)) pictureChooser_ = new PictureChooser(doc_);
+    if (Gone(pictureChooser_)) {
+        pictureChooser_ = new PictureChooser(doc_);
+        if (remembered_) remembered_->keepChooser(pictureChooser_);
+    }
     BringToFront(pictureChooser_);
 }
 
 void MainWindow::createDocument() {
     if (Gone(documentWindow_)) {
-        documentWindow_ = new DocumentWindow(doc_);
+        keepPlace(documentWindow_ = new DocumentWindow(doc_), "document");
         connect(documentWindow_, &DocumentWindow::pictureChooserWanted, this,
                 &MainWindow::choosePicture);
     }
@@ -244,6 +257,7 @@ void MainWindow::closeOtherWindows() {
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     // The frame's close ends the program as "结束" does: no window may run on without this one.
+    if (remembered_) remembered_->save();
     closeOtherWindows();
     e->accept();
     emit ended();

@@ -19,12 +19,15 @@ class GreetingEditor;
 class HelpWindow;
 class MonthView;
 class PictureChooser;
+class RememberedChoices;
 class SheetPreview;
 
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit MainWindow(CalendarDocument& doc);
+    // With remembered, the windows take their places from it and the choices are written
+    // there when the main window closes.
+    explicit MainWindow(CalendarDocument& doc, RememberedChoices* remembered = nullptr);
     // The other windows go with it: none may outlive the document it shows.
     ~MainWindow() override;
 
@@ -74,7 +77,11 @@ class MainWindow : public QWidget {
     void placeBeside(QWidget* w) const;
     void closeOtherWindows();
 
+    // A window made now takes its remembered place.
+    void keepPlace(QWidget* w, const char* name);
+
     CalendarDocument& doc_;
+    QPointer<RememberedChoices> remembered_;
     QPointer<MonthView> monthView_;
     QPointer<GreetingEditor> greetingEditor_;
     QPointer<PictureChooser> pictureChooser_;

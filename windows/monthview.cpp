@@ -173,7 +173,7 @@ void MonthView::saveTest() {
     // to the pictures folder instead: then the user is told where it is.
     const QString name = QStringLiteral("TEST.BMP");
     const QString path = WritablePlace(name);
-    const QString error = SaveImageWhole(monthPicture->box().Image(), path, "BMP");
+    const QString error = SaveImageWhole(monthPicture->box().NaturalImage(), path, "BMP");
     if (!error.isEmpty())
         ShowMessage(this, QStringLiteral("无法保存 ") + path + QStringLiteral("：") + error);
     else if (path != name)

@@ -6,9 +6,11 @@
 
 namespace orlenda {
 
+// Drawn at the screen's resolution: on a high-resolution screen text and pictures come out
+// sharp instead of enlarged.
 PictureBoxWidget::PictureBoxWidget(int widthTwips, int heightTwips, Colour back, QWidget* parent)
-    : QWidget(parent), box_(widthTwips, heightTwips, back) {
-    resize(box_.Image().size());
+    : QWidget(parent), box_(widthTwips, heightTwips, back, devicePixelRatioF()) {
+    resize(box_.Image().deviceIndependentSize().toSize());
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 

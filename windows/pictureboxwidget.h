@@ -11,6 +11,8 @@ class PictureBoxWidget : public QWidget {
     Q_OBJECT
   public:
     PictureBoxWidget(int widthTwips, int heightTwips, Colour back, QWidget* parent = nullptr);
+    // The box's image holds devicePixelRatioF() device pixels to a screen pixel; files take
+    // box().NaturalImage().
     PictureBox& box() { return box_; }
     // Shows what was drawn (the drawers call it after a drawing).
     void Refresh() { update(); }

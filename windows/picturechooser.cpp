@@ -73,9 +73,14 @@ PictureChooser::PictureChooser(CalendarDocument& doc, QWidget* parent)
     // The lists start in the program's folder.
     boxWidth_ = preview->widthTwips();
     boxHeight_ = preview->heightTwips();
-    const QString home = QCoreApplication::applicationDirPath();
-    placeList->setPlace(RootOf(placeList->places(), home));
-    folderList->setPath(home);
+    setCurrentFolder(QCoreApplication::applicationDirPath());
+}
+
+bool PictureChooser::setCurrentFolder(const QString& folder) {
+    if (!folderList->setPath(folder)) return false;
+    const QSignalBlocker quiet(placeList);  // the folder is listed already
+    placeList->setPlace(RootOf(placeList->places(), folder));
+    return true;
 }
 
 void PictureChooser::showEvent(QShowEvent* e) {

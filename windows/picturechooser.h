@@ -33,6 +33,9 @@ class PictureChooser : public QWidget {
     const QString& previewPath() const { return previewPath_; }
     // The rectangle marked on the previewed picture, twips at its natural size.
     const Crop& crop() const { return crop_; }
+    // The folder the lists show; setting it (a folder that can be listed) picks its place too.
+    QString currentFolder() const { return folderList->path(); }
+    bool setCurrentFolder(const QString& folder);
     // Clicks on the preview, counted 1, 2, 1, 2 ...
     int cornerClicks() const { return cornerClicks_; }
 
