@@ -14,7 +14,8 @@ namespace orlenda::cli {
 
 namespace {
 
-const char* const kNotAPicture = ": pictures must be JPG, GIF, BMP, JPEG, ICO or EMF files";
+const std::string kNotAPicture =
+    ": pictures must be " + Str(PictureKindsText(QStringLiteral(" or "))) + " files";
 
 // A message a window would have shown, on one line.
 std::string OneLine(QString text) {

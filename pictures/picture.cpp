@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <algorithm>
 
 #include "pictures/emf.h"
 #include "pictures/filechecks.h"
@@ -41,10 +42,15 @@ bool isMetafile(const QString& path, const QByteArray& data) {
     return data.size() >= 44 && le32(data, 0) == 1 && data.mid(40, 4) == " EMF";
 }
 
+// Readers that tell the size (a WebP's canvas, a TIFF's first page) from the header alone;
+// a file of these whose header says none is not decoded on trust. Only the first frame or
+// page is ever decoded.
+bool declaresSize(const QByteArray& format) { return format == "webp" || format == "tiff"; }
+
 // The formats whose readers are bounded here; Qt reads others (XPM, PPM ...) by content.
 bool isKnownFormat(const QByteArray& format) {
     return format == "jpeg" || format == "png" || format == "gif" || format == "bmp" ||
-           format == "ico" || format == "cur";
+           format == "ico" || format == "cur" || declaresSize(format);
 }
 
 // Qt refuses any single image above this many megabytes while decoding; it backs up the
@@ -102,6 +108,7 @@ PictureFile PictureFile::Open(const QString& path) {
     // The bitmap reader refuses a declared size above its own limit without saying why.
     if (!p.size_.isValid() && p.format_ == "bmp" && !fitsBound(ReadBitmapLayout(p.data_).size))
         fail(PictureError::TooLarge, path);
+    if (!p.size_.isValid() && declaresSize(p.format_)) fail(PictureError::Unreadable, path);
     if (!p.size_.isValid()) {
         // The reader cannot tell the size without decoding; the allocation limit guards it.
         const QImage whole = reader.read();
@@ -109,8 +116,14 @@ PictureFile PictureFile::Open(const QString& path) {
         p.size_ = whole.size();
     }
     if (p.size_.isEmpty()) fail(PictureError::Unreadable, path);
-    if (!fitsBound(p.size_, DecodedPixelBytes(p.format_, p.data_)))
-        fail(PictureError::TooLarge, path);
+    // Deep pixels (16-bit channels, floating point) are kept as they are in the file.
+    int pixelBytes = DecodedPixelBytes(p.format_, p.data_);
+    if (const QImage::Format f = reader.imageFormat(); f != QImage::Format_Invalid)
+        pixelBytes = std::max(pixelBytes, int(QImage::toPixelFormat(f).bitsPerPixel() / 8));
+    if (!fitsBound(p.size_, pixelBytes)) fail(PictureError::TooLarge, path);
+    // A photo turned by its camera's orientation tag is shown upright, as every viewer does.
+    p.turned_ = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    if (p.turned_) p.size_.transpose();
     if (EndsEarly(p.format_, p.data_)) fail(PictureError::Unreadable, path);
     return p;
 }
@@ -125,8 +138,10 @@ QImage PictureFile::decode(QSize scaledTo) const {
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format_);
+    reader.setAutoTransform(true);
+    // The reader scales the picture as stored, then turns it.
     if (scaledTo.isValid() && !scaledTo.isEmpty() && scaledTo != size_)
-        reader.setScaledSize(scaledTo);
+        reader.setScaledSize(turned_ ? scaledTo.transposed() : scaledTo);
     QImage image = reader.read();
     if (image.isNull()) fail(PictureError::Unreadable, path_);
     return image;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Picture files: read into memory once, checked before anything is decoded, decoded whole
-// or straight to a smaller size for a preview. Only JPEG, PNG, GIF, BMP, ICO and metafiles are
-// read, each within bounds of memory and time that no file can pass.
+// or straight to a smaller size for a preview, upright as the camera's orientation tag says.
+// Only JPEG, PNG, GIF, BMP, ICO, WebP, TIFF and metafiles are read, each within bounds of
+// memory and time that no file can pass.
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -42,6 +43,7 @@ class PictureFile {
 
     bool isNull() const { return data_.isNull(); }
     const QString& path() const { return path_; }
+    // Upright, as decode() gives it.
     QSize pixelSize() const { return size_; }
     // The whole picture, or (for a valid scaledTo) the picture decoded straight to that size,
     // which for JPEG skips most of the work. Throws PictureError.
@@ -51,8 +53,9 @@ class PictureFile {
     QString path_;
     QByteArray data_;
     QByteArray format_;
-    QSize size_;
-    QImage rendered_;  // a metafile, already drawn
+    QSize size_;           // upright
+    bool turned_ = false;  // stored a quarter turn from upright
+    QImage rendered_;      // a metafile, already drawn
 };
 
 // The whole picture at its natural resolution; throws PictureError.

@@ -8,7 +8,9 @@ namespace orlenda {
 const QStringList& PictureNamePatterns() {
     static const QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.gif"),
                                       QStringLiteral("*.bmp"), QStringLiteral("*.jpeg"),
-                                      QStringLiteral("*.ico"), QStringLiteral("*.emf")};
+                                      QStringLiteral("*.ico"), QStringLiteral("*.emf"),
+                                      QStringLiteral("*.png"), QStringLiteral("*.webp"),
+                                      QStringLiteral("*.tif"), QStringLiteral("*.tiff")};
     return patterns;
 }
 
@@ -19,6 +21,13 @@ bool IsListedPictureName(const QString& fileName) {
            std::any_of(patterns.begin(), patterns.end(), [&](const QString& p) {
                return fileName.endsWith(p.mid(1), Qt::CaseInsensitive);
            });
+}
+
+QString PictureKindsText(const QString& lastJoin) {
+    QStringList kinds;
+    for (const QString& p : PictureNamePatterns()) kinds << p.mid(2).toUpper();
+    const QString last = kinds.takeLast();
+    return kinds.join(QStringLiteral(", ")) + lastJoin + last;
 }
 
 }  // namespace orlenda

@@ -12,4 +12,7 @@ const QStringList& PictureNamePatterns();
 // True when fileName (a name without folders) matches one of the patterns.
 bool IsListedPictureName(const QString& fileName);
 
+// The listed kinds for a person to read, "JPG, GIF, ..." with lastJoin before the last.
+QString PictureKindsText(const QString& lastJoin = QStringLiteral(", "));
+
 }  // namespace orlenda

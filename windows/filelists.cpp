@@ -6,9 +6,11 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <algorithm>
 #include <cmath>
 
 #include "pictures/picturenames.h"
@@ -17,6 +19,9 @@ namespace orlenda {
 
 namespace {
 QString cleanFolder(const QString& folder) { return QDir::cleanPath(QDir(folder).absolutePath()); }
+
+// Reach of the mark's corners and the size of their handles, in pixels.
+constexpr double kHandle = 6;
 
 // The stand-in faces draw an underscore below their own descent, where a list row would cut
 // it off; rows get room for it.
@@ -50,19 +55,29 @@ QString FileListPath(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
 
-QStringList UserRoots() {
-    QStringList roots{QStringLiteral("/")};
-    auto add = [&](const QString& path) {
+QString PicturesOrHomeFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir()) return cleanFolder(pictures);
+    return cleanFolder(QDir::homePath());
+}
+
+QList<Place> UserPlaces() {
+    QList<Place> places;
+    auto add = [&](const QString& name, const QString& path) {
         const QFileInfo info(path);
         if (path.isEmpty() || !info.isDir() || !info.isReadable()) return;
         const QString clean = cleanFolder(path);
-        if (!roots.contains(clean)) roots << clean;
+        for (const Place& p : places)
+            if (p.folder == clean) return;
+        places << Place{name.isEmpty() ? clean : name, clean};
     };
-    add(QDir::homePath());
+    add(QStringLiteral("主文件夹"), QDir::homePath());
+    add(QStringLiteral("图片"), QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    add({}, QStringLiteral("/"));
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady()) add(volume.rootPath());
+        if (volume.isValid() && volume.isReady()) add({}, volume.rootPath());
     }
-    return roots;
+    return places;
 }
 
 QString RootOf(const QStringList& roots, const QString& path) {
@@ -76,7 +91,7 @@ QString RootOf(const QStringList& roots, const QString& path) {
 // ---- PlaceList
 
 PlaceList::PlaceList(QWidget* parent) : QComboBox(parent) {
-    for (const QString& root : UserRoots()) addItem(root, root);
+    for (const Place& p : UserPlaces()) addItem(p.name, p.folder);
     setCurrentIndex(-1);  // no place until the window picks one
     connect(this, &QComboBox::currentIndexChanged, this, [this](int i) {
         if (i >= 0) emit changed();
@@ -229,15 +244,86 @@ void PicturePreview::setSizeTwips(double width, double height) {
     resize(int(std::lround(width / kTwipsPerPixel)), int(std::lround(height / kTwipsPerPixel)));
 }
 
+void PicturePreview::setMark(int corners, const QRectF& rect) {
+    corners_ = corners;
+    mark_ = QRectF(rect.topLeft() / kTwipsPerPixel, rect.size() / kTwipsPerPixel);
+    update();
+}
+
 void PicturePreview::paintEvent(QPaintEvent*) {
     if (shown_.isNull()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(rect(), shown_);
+    if (corners_ == 0) return;
+    const QRectF r = mark_.normalized().adjusted(0.5, 0.5, -0.5, -0.5);
+    if (corners_ == 2) {
+        // Black under white dashes shows on any picture.
+        p.setPen(QPen(Qt::black, 1));
+        p.drawRect(r);
+        p.setPen(QPen(Qt::white, 1, Qt::DashLine));
+        p.drawRect(r);
+    }
+    // The corners a drag takes: only the first one until the second click.
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    const QPointF half(kHandle / 2, kHandle / 2);
+    QPointF corners[] = {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()};
+    if (corners_ == 1) corners[0] = mark_.topLeft();
+    for (int i = 0; i < (corners_ == 2 ? 4 : 1); ++i)
+        p.drawRect(QRectF(corners[i] - half, corners[i] + half));
 }
 
 void PicturePreview::mousePressEvent(QMouseEvent* e) {
-    emit pressed(e->position().x() * kTwipsPerPixel, e->position().y() * kTwipsPerPixel);
+    pressing_ = true;
+    dragging_ = false;
+    pressAt_ = e->position();
+    markAtPress_ = mark_.normalized();
+    drag_ = Drag::None;
+    if (corners_ != 2 || e->button() != Qt::LeftButton) return;
+    // A corner (the nearest within reach) is taken before the inside.
+    const QRectF& r = markAtPress_;
+    const QPointF corners[] = {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()};
+    double nearest = kHandle;
+    for (int i = 0; i < 4; ++i) {
+        const QPointF off = corners[i] - pressAt_;
+        const double d = std::max(std::abs(off.x()), std::abs(off.y()));
+        if (d <= nearest) {
+            nearest = d;
+            drag_ = Drag::Resize;
+            anchor_ = corners[(i + 2) % 4];
+        }
+    }
+    if (drag_ == Drag::None && r.contains(pressAt_)) drag_ = Drag::Move;
+}
+
+void PicturePreview::mouseMoveEvent(QMouseEvent* e) {
+    if (!pressing_ || drag_ == Drag::None) return;
+    const QPointF at = e->position();
+    if (!dragging_ && (at - pressAt_).manhattanLength() < QApplication::startDragDistance()) return;
+    dragging_ = true;
+    const double w = width(), h = height();
+    QRectF r;
+    if (drag_ == Drag::Resize) {
+        const QPointF corner(std::clamp(at.x(), 0.0, w), std::clamp(at.y(), 0.0, h));
+        r = QRectF(anchor_, corner).normalized();
+    } else {
+        const QRectF& was = markAtPress_;
+        const double dx = std::clamp(at.x() - pressAt_.x(), -was.left(), w - was.right());
+        const double dy = std::clamp(at.y() - pressAt_.y(), -was.top(), h - was.bottom());
+        r = was.translated(dx, dy);
+    }
+    if (r == mark_) return;
+    mark_ = r;
+    update();
+    emit markDragged(QRectF(r.topLeft() * kTwipsPerPixel, r.size() * kTwipsPerPixel));
+}
+
+void PicturePreview::mouseReleaseEvent(QMouseEvent*) {
+    if (!pressing_) return;
+    pressing_ = false;
+    if (!dragging_) emit pressed(pressAt_.x() * kTwipsPerPixel, pressAt_.y() * kTwipsPerPixel);
+    dragging_ = false;
 }
 
 }  // namespace orlenda

@@ -17,9 +17,16 @@ namespace orlenda {
 // The full path of a file listed in folder: one separator, also after the root folder.
 QString FileListPath(const QString& folder, const QString& name);
 
-// The file-system roots a user starts from here: the root folder, the home folder and the
-// mounted volumes that can be read.
-QStringList UserRoots();
+// The user's pictures folder, or the home folder when there is none.
+QString PicturesOrHomeFolder();
+
+// A place a user starts from: its name in the list and its folder.
+struct Place {
+    QString name, folder;
+};
+// 主文件夹 (home), 图片 (the pictures folder, when there is one), the root folder and the
+// mounted volumes that can be read, each folder once.
+QList<Place> UserPlaces();
 
 // The deepest of roots that holds path ("/" when none does).
 QString RootOf(const QStringList& roots, const QString& path);
@@ -28,9 +35,11 @@ class PlaceList : public QComboBox {
     Q_OBJECT
   public:
     explicit PlaceList(QWidget* parent = nullptr);
+    // The chosen place's folder.
     QString place() const;
     QStringList places() const;
-    // Selects root, adding it when the list lacks it; a change of place emits changed.
+    // Selects the place of this folder, adding it when the list lacks it; a change of place
+    // emits changed.
     void setPlace(const QString& root);
 
   signals:
@@ -84,7 +93,8 @@ class PictureFileList : public QListWidget {
 };
 
 // Holds a picture file with a preview of it; the whole picture is decoded only when it is
-// asked for, so browsing large photographs stays quick.
+// asked for, so browsing large photographs stays quick. Shows the part marked on it, which
+// the mouse moves (dragged from inside) and resizes (dragged by a corner).
 class PicturePreview : public QWidget {
     Q_OBJECT
   public:
@@ -106,18 +116,37 @@ class PicturePreview : public QWidget {
     double heightTwips() const { return height() * kTwipsPerPixel; }
     void setSizeTwips(double width, double height);
 
+    // The mark, in the preview's twips: none (0), the first corner at rect's top left (1),
+    // or the rectangle (2), whose width and height may be negative.
+    void setMark(int corners, const QRectF& rect);
+    int markCorners() const { return corners_; }
+
   signals:
-    // Any mouse button; the position in twips from the preview's top left corner.
+    // A click with any mouse button (pressed and released without moving); the position
+    // where it was pressed, in twips from the preview's top left corner.
     void pressed(double x, double y);
+    // The rectangle moved or resized by the mouse, within the picture; twips, as setMark.
+    void markDragged(const QRectF& rect);
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
+    enum class Drag { None, Move, Resize };
     PictureFile file_;
     QImage shown_;
     bool stretch_ = false;
+    int corners_ = 0;
+    QRectF mark_;  // pixels
+    // The press being followed: where, the mark then, what a drag does with it (a resize
+    // keeps anchor_ fixed) and whether the mouse has moved far enough to drag.
+    bool pressing_ = false, dragging_ = false;
+    QPointF pressAt_, anchor_;
+    QRectF markAtPress_;
+    Drag drag_ = Drag::None;
 };
 
 }  // namespace orlenda

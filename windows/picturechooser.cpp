@@ -2,7 +2,7 @@
 #include "windows/picturechooser.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -18,13 +18,35 @@ namespace orlenda {
 namespace {
 constexpr Colour kWindowBack = RGB(192, 255, 255);
 constexpr Colour kButtonBack = RGB(0, 255, 0);
+
+QString& rememberedFolder() {
+    static QString folder;
+    return folder;
+}
+
+// "插图: photo.jpg", the name shortened in its middle to fit the label.
+void ShowName(QLabel* label, const QString& what, const QString& path) {
+    const QString head = what + QStringLiteral(": ");
+    const QString name = path.isEmpty() ? QStringLiteral("无") : QFileInfo(path).fileName();
+    const int room = label->width() - label->fontMetrics().horizontalAdvance(head);
+    label->setText(head + label->fontMetrics().elidedText(name, Qt::ElideMiddle, room));
+    label->setToolTip(QDir::toNativeSeparators(path));
+}
 }  // namespace
+
+QString PictureChooser::StartFolder() {
+    const QString& folder = rememberedFolder();
+    return folder.isEmpty() || !QFileInfo(folder).isDir() ? PicturesOrHomeFolder() : folder;
+}
+
+void PictureChooser::SetStartFolder(const QString& folder) { rememberedFolder() = folder; }
 
 PictureChooser::PictureChooser(CalendarDocument& doc, QWidget* parent)
     : QWidget(parent, Qt::Window), doc_(doc) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("请选择图形文件"));
-    setFixedSize(Px(8985), Px(6075));
+    // Below the design's window, a row telling the chosen pictures' names.
+    setFixedSize(Px(8985), Px(6315));
     SetBackground(this, kWindowBack);
     setFont(WindowFont(QStringLiteral("宋体"), 9));
 
@@ -53,6 +75,12 @@ PictureChooser::PictureChooser(CalendarDocument& doc, QWidget* parent)
         this);
     instructionsLabel->setGeometry(TwipsRect(1560, 5520, 7290, 405));
     instructionsLabel->setWordWrap(true);
+    insetLabel = new QLabel(this);
+    insetLabel->setGeometry(TwipsRect(120, 5985, 4200, 255));
+    backgroundLabel = new QLabel(this);
+    backgroundLabel->setGeometry(TwipsRect(4440, 5985, 4410, 255));
+    showChosenNames();
+    connect(&doc_, &CalendarDocument::picturesChanged, this, &PictureChooser::showChosenNames);
 
     QWidget* const order[] = {placeList,    folderList,       fileList, insetButton,
                               cancelButton, backgroundButton, okButton};
@@ -65,22 +93,29 @@ PictureChooser::PictureChooser(CalendarDocument& doc, QWidget* parent)
     });
     connect(fileList, &PictureFileList::fileChosen, this, &PictureChooser::fileChosen);
     connect(preview, &PicturePreview::pressed, this, &PictureChooser::cornerClicked);
+    connect(preview, &PicturePreview::markDragged, this, &PictureChooser::cropDragged);
     connect(insetButton, &QPushButton::clicked, this, &PictureChooser::useAsInset);
     connect(cancelButton, &QPushButton::clicked, this, &PictureChooser::cancel);
     connect(backgroundButton, &QPushButton::clicked, this, &PictureChooser::useAsBackground);
     connect(okButton, &QPushButton::clicked, this, &PictureChooser::accept);
 
-    // The lists start in the program's folder.
+    // The lists start where the last chooser was left, else among the user's pictures.
     boxWidth_ = preview->widthTwips();
     boxHeight_ = preview->heightTwips();
-    setCurrentFolder(QCoreApplication::applicationDirPath());
+    for (const QString& start : {StartFolder(), PicturesOrHomeFolder(), QStringLiteral("/")})
+        if (openFolder(start)) break;
 }
 
-bool PictureChooser::setCurrentFolder(const QString& folder) {
+bool PictureChooser::openFolder(const QString& folder) {
     if (!folderList->setPath(folder)) return false;
-    const QSignalBlocker quiet(placeList);  // the folder is listed already
-    placeList->setPlace(RootOf(placeList->places(), folder));
+    const QSignalBlocker quiet(placeList);
+    placeList->setPlace(RootOf(placeList->places(), folderList->path()));
     return true;
+}
+
+void PictureChooser::showChosenNames() {
+    ShowName(insetLabel, QStringLiteral("插图"), doc_.inset().path);
+    ShowName(backgroundLabel, QStringLiteral("背景"), doc_.backgroundPath());
 }
 
 void PictureChooser::showEvent(QShowEvent* e) {
@@ -104,7 +139,10 @@ void PictureChooser::placeChosen() {
     placeList->setPlace(RootOf(placeList->places(), folderList->path()));
 }
 
-void PictureChooser::folderChosen() { fileList->setFolder(folderList->path()); }
+void PictureChooser::folderChosen() {
+    fileList->setFolder(folderList->path());
+    SetStartFolder(folderList->path());
+}
 
 QSizeF PictureChooser::fitted(double ratio) const {
     if (ratio >= 1.0) return {boxWidth_, boxHeight_ / ratio};
@@ -152,6 +190,7 @@ void PictureChooser::fileChosen() {
     scaleX_ = width / float(preview->widthTwips());
     scaleY_ = height / float(preview->heightTwips());
     previewPath_ = path;
+    cropChanged();
 }
 
 void PictureChooser::cornerClicked(double x, double y) {
@@ -164,6 +203,20 @@ void PictureChooser::cornerClicked(double x, double y) {
         crop_.width = atX - float(crop_.x);
         crop_.height = atY - float(crop_.y);
     }
+    cropChanged();
+}
+
+void PictureChooser::cropDragged(const QRectF& r) {
+    crop_ = Crop{scaleX_ * float(r.x()), scaleY_ * float(r.y()), scaleX_ * float(r.width()),
+                 scaleY_ * float(r.height())};
+    cropChanged();
+}
+
+void PictureChooser::cropChanged() {
+    // Before any picture the scale factors are 0 and there is nothing to mark.
+    if (scaleX_ > 0 && scaleY_ > 0)
+        preview->setMark(cornerClicks_, QRectF(crop_.x / scaleX_, crop_.y / scaleY_,
+                                               crop_.width / scaleX_, crop_.height / scaleY_));
     if (!previewPath_.isEmpty() && previewPath_ == doc_.inset().path) doc_.setInsetCrop(crop_);
 }
 

@@ -28,14 +28,21 @@ class PictureChooser : public QWidget {
     QPushButton* backgroundButton;  // 选择为背景图
     QPushButton* okButton;          // 确定
     QLabel* instructionsLabel;
+    QLabel* insetLabel;       // 插图: the inset's file name
+    QLabel* backgroundLabel;  // 背景: the background's file name
+
+    // The folder the next chooser opens in: the one the last chooser showed in this run
+    // (set it from saved settings at start), else the pictures folder.
+    static QString StartFolder();
+    static void SetStartFolder(const QString& folder);
+    // The folder listed now; opening one selects its place too. False when it cannot be read.
+    QString folder() const { return folderList->path(); }
+    bool openFolder(const QString& folder);
 
     // The picture last loaded into the preview; empty until the first successful load.
     const QString& previewPath() const { return previewPath_; }
     // The rectangle marked on the previewed picture, twips at its natural size.
     const Crop& crop() const { return crop_; }
-    // The folder the lists show; setting it (a folder that can be listed) picks its place too.
-    QString currentFolder() const { return folderList->path(); }
-    bool setCurrentFolder(const QString& folder);
     // Clicks on the preview, counted 1, 2, 1, 2 ...
     int cornerClicks() const { return cornerClicks_; }
 
@@ -45,6 +52,8 @@ class PictureChooser : public QWidget {
     void fileChosen();
     // A click on the preview at (x, y) twips: the first corner, then the opposite one.
     void cornerClicked(double x, double y);
+    // The rectangle dragged on the preview to r, in preview twips.
+    void cropDragged(const QRectF& r);
     void useAsInset();
     void useAsBackground();
     // Forgets the document's pictures and closes the window for good.
@@ -61,6 +70,10 @@ class PictureChooser : public QWidget {
     // side fills the square box.
     QSizeF fitted(double ratio) const;
     bool previewing();
+    // The rectangle (or its first corner) drawn on the preview; the document follows it
+    // while the inset is the picture previewed.
+    void cropChanged();
+    void showChosenNames();
 
     CalendarDocument& doc_;
     QString previewPath_;

@@ -56,14 +56,14 @@ void RememberedChoices::keepChooser(PictureChooser* chooser) {
     keepPlace(chooser, QStringLiteral("pictureChooser"));
     if (!readable_ || !settings_.contains(kChooserFolder)) return;
     const QString folder = SettingsText(settings_, kChooserFolder);
-    if (!folder.isEmpty() && !chooser->setCurrentFolder(folder))
+    if (!folder.isEmpty() && !chooser->openFolder(folder))
         qCWarning(lcSettings) << "remembered folder cannot be listed:" << folder;
 }
 
 void RememberedChoices::remember(QWidget* w) {
     for (const auto& [kept, name] : places_)
         if (kept == w) settings_.setValue(PlaceKey(name), w->saveGeometry());
-    if (chooser_ && w == chooser_) settings_.setValue(kChooserFolder, chooser_->currentFolder());
+    if (chooser_ && w == chooser_) settings_.setValue(kChooserFolder, chooser_->folder());
 }
 
 bool RememberedChoices::eventFilter(QObject* watched, QEvent* e) {

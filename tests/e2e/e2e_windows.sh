@@ -38,14 +38,15 @@ trap 'exit 1' INT TERM HUP
 for tool in Xvfb openbox xdotool xwininfo xprop import convert compare identify pdftotext pdftoppm pdfinfo; do
     command -v "$tool" >/dev/null || fail "missing tool $tool (run scripts/install-deps.sh)"
 done
-mkdir -p "$SHOTS" "$PROG" "$WORK/home"
+PICS=$WORK/home/Pictures
+mkdir -p "$SHOTS" "$PROG" "$PICS"
 chmod 700 "$WORK/home"
 DATA=$(dirname "$BIN")/china.txt
 [[ -f $DATA ]] || DATA=$SRC/data/china.txt
 cp "$BIN" "$DATA" "$PROG/" || fail "cannot copy the program and china.txt"
 # The inset: 640x480 pixels, so 9600x7200 twips at natural size.
 convert -size 640x480 gradient:red-blue -fill yellow -draw "circle 320,240 320,380" \
-    -fill magenta -draw "rectangle 0,0 79,59" "$PROG/pic.jpg" || fail "cannot make the test picture"
+    -fill magenta -draw "rectangle 0,0 79,59" "$PICS/pic.jpg" || fail "cannot make the test picture"
 
 # The program with no print queue (CUPS pointed at a socket that does not exist), one pixel per
 # 15 twips, and nothing of the caller's desktop.
@@ -127,7 +128,7 @@ step "choose the picture"
 front "$M"; press "$M" 1320 1800 975 495
 S=$(win '^请选择图形文件$') || fail "'选择图形' did not open the chooser"
 front "$S"; shot 2-chooser
-# The chooser lists the program's folder, whose only picture is pic.jpg: the first name.
+# The chooser opens in the pictures folder, whose only picture is pic.jpg: the first name.
 press "$S" 1680 0 1695 210
 read -r sx sy < <(origin "$S")
 # The preview is whatever differs from the window colour in the picture area at (3400, 120).
@@ -165,7 +166,7 @@ for _ in $(seq 100); do PDF=$(find "$WORK/home" -name "${YEAR}年历.pdf" | head
 [[ -n $PDF ]] || fail "no ${YEAR}年历.pdf saved in the proposed folder"
 answer Return 5-pdf-saved  # where the sheet went
 pdfinfo "$PDF" | grep -q 'Page size:.*(A4)' || fail "the saved PDF is not an A4 page"
-env "${ENVS[@]}" "$PROG/orlenda" sheet "$YEAR" --paper A4 --inset "$PROG/pic.jpg" --crop "$CROP" -o "$WORK/ref.pdf" ||
+env "${ENVS[@]}" "$PROG/orlenda" sheet "$YEAR" --paper A4 --inset "$PICS/pic.jpg" --crop "$CROP" -o "$WORK/ref.pdf" ||
     fail "the headless sheet failed"
 diff <(pdftotext -layout "$WORK/ref.pdf" -) <(pdftotext -layout "$PDF" -) >"$WORK/pdftext.diff" ||
     fail "the PDF text differs from the headless sheet (see $WORK/pdftext.diff)"
@@ -188,7 +189,7 @@ answer Return 7-saved
 BMP=$(find "$PROG" "$WORK/home" -name '2008年历1.BMP' | head -1)
 [[ -n $BMP ]] || fail "no 2008年历1.BMP in the program folder nor under HOME"
 [[ $(head -c 2 "$BMP") == BM && $(identify -format '%wx%h' "$BMP") == 769x1000 ]] || fail "$BMP is not a 769x1000 BMP"
-env "${ENVS[@]}" "$PROG/orlenda" edoc "$YEAR" --inset "$PROG/pic.jpg" --crop "$CROP" -o "$WORK/ref.bmp" ||
+env "${ENVS[@]}" "$PROG/orlenda" edoc "$YEAR" --inset "$PICS/pic.jpg" --crop "$CROP" -o "$WORK/ref.bmp" ||
     fail "the headless edoc failed"
 ae=$(compare -metric AE "$WORK/ref.bmp" "$BMP" "$WORK/bmp-diff.png" 2>&1)
 echo "electronic document shown twice: $ae pixels differ from the headless picture"

@@ -105,7 +105,7 @@ done
 [[ $(dpkg-deb -f "$deb" Maintainer) == *'<'*@*'>' ]] || fail "the maintainer has no address"
 depends=$(dpkg-deb -f "$deb" Depends)
 for need in libqt6widgets6 libqt6gui6 libqt6printsupport6 libcups2 fonts-arphic-uming \
-    fonts-arphic-gkai00mp; do
+    fonts-arphic-gkai00mp qt6-image-formats-plugins; do
     [[ $depends == *"$need"* ]] || fail "Depends lacks $need"
 done
 [[ $(dpkg-deb -f "$deb" Recommends) == *qt6-translations-l10n* ]] ||

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../support/testpictures.h"
 #include "hostilefiles.h"
 #include "pictures/picture.h"
 
@@ -28,6 +29,12 @@ QByteArray Png(QSize size) {
 }
 
 constexpr int kLoads = -1;
+
+// A hostile file kept for the fuzz target's replay.
+QByteArray Kept(const char* name) {
+    QFile file(QStringLiteral(PICTURE_REGRESSIONS "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 }  // namespace
 
@@ -50,6 +57,9 @@ class TestPicture : public QObject {
         QTest::newRow("GIF screen of 65535 x 65535") << Gif(65535, 65535, 1) << large << QSize();
         QTest::newRow("GIF of 100000 frames") << Gif(100, 80, 100000) << kLoads << QSize(100, 80);
         QTest::newRow("GIF screen far wider than its frame") << Gif(2500, 10, 1) << kLoads << QSize(2500, 10);
+        QTest::newRow("TIFF of 100000 x 100000") << Kept("tiff-100000x100000.tif") << large << QSize();
+        QTest::newRow("TIFF of floating-point pixels past 256 MiB") << Kept("tiff-float-4500x4500.tif") << large << QSize();
+        QTest::newRow("WebP of 16384 x 16384") << Kept("webp-16384x16384.webp") << large << QSize();
         QTest::newRow("icon of a PNG of 100000 x 100000") << Icon(PngHeader(100000, 100000)) << large << QSize();
         QTest::newRow("icon of a PNG larger than listed") << Icon(Png(QSize(40, 30))) << kLoads << QSize(40, 30);
         QTest::newRow("XPM, not a format read") << QByteArray("/* XPM */\nstatic char *x[] = {\"1 1 1 1\", \"a c #FF0000\", \"a\"};\n")
@@ -77,6 +87,31 @@ class TestPicture : public QObject {
             QVERIFY2(e.message().contains(QDir::toNativeSeparators(path)), qPrintable(e.message()));
         }
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // A phone's JPEG, stored turned as its orientation tag says, comes out upright (red,
+    // green / blue, white quadrants, 32 x 64): whole, and decoded straight to a preview's size.
+    void upright_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QTransform>("stored");  // the upright picture turned to be stored
+        QTest::newRow("3: half a turn") << 3 << QTransform().rotate(180);
+        QTest::newRow("6: a quarter turn clockwise") << 6 << QTransform().rotate(-90);
+        QTest::newRow("8: a quarter turn back") << 8 << QTransform().rotate(90);
+        QTest::newRow("5: mirrored across the diagonal") << 5 << QTransform(0, 1, 1, 0, 0, 0);
+    }
+    void upright() {
+        QFETCH(int, orientation);
+        QFETCH(QTransform, stored);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("phone.JPG");
+        QVERIFY(WriteFile(path, PhoneJpeg(Quadrants(32, 64).transformed(stored), orientation)));
+        const PictureFile picture = PictureFile::Open(path);
+        QCOMPARE(picture.pixelSize(), QSize(32, 64));
+        for (const QSize want : {QSize(32, 64), QSize(16, 32)}) {
+            const QImage image = picture.decode(want);
+            QCOMPARE(image.size(), want);
+            QVERIFY(ShowsQuadrants(image, 40));
+        }
     }
 };
 

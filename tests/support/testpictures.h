@@ -2,6 +2,7 @@
 #pragma once
 // Picture files for the tests: real codecs where Qt writes the format, hand-made bytes
 // where it does not (GIF) or where only the header matters (huge bitmaps).
+#include <QBuffer>
 #include <QByteArray>
 #include <QColor>
 #include <QFile>
@@ -36,6 +37,17 @@ inline bool ShowsQuadrants(const QImage& img, int tolerance) {
             return false;
     }
     return !img.isNull();
+}
+
+// The stored picture as a phone writes its JPEG: an Exif segment after the start marker
+// whose orientation tag tells a viewer how to turn it (6: a quarter turn clockwise).
+inline QByteArray PhoneJpeg(const QImage& stored, int orientation) {
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    if (!buffer.open(QIODevice::WriteOnly) || !stored.save(&buffer, "JPEG", 95)) return {};
+    QByteArray app1("Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\0\0\0\0\0\0\0", 32);
+    app1[25] = char(orientation);
+    return jpeg.left(2) + QByteArray("\xFF\xE1\0\x22", 4) + app1 + jpeg.mid(2);
 }
 
 inline bool WriteFile(const QString& path, const QByteArray& bytes) {

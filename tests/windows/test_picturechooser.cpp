@@ -16,17 +16,11 @@ using namespace orlenda::test;
 
 namespace {
 
-// Pixels on the preview.
-using Clicks = QList<QPoint>;
-
 // A rectangle to a tenth of a twip, readable when a comparison fails.
 QString Rect(double x, double y, double w, double h) {
     return QString::asprintf("%.1f %.1f %.1f %.1f", x, y, w, h);
 }
 QString Rect(const Crop& c) { return Rect(c.x, c.y, c.width, c.height); }
-
-// The landscape example's scale factor: 9600 twips shown as 5280.
-constexpr double kLand = 9600.0 / 5280;
 
 }  // namespace
 
@@ -48,13 +42,22 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
 
   private slots:
     void initTestCase() {
+        // A home of the test's own, where the chooser looks for the pictures folder.
+        QVERIFY(QDir().mkpath(path("home")));
+        qputenv("HOME", path("home").toUtf8());
+        qputenv("XDG_CONFIG_HOME", path("home/.config").toUtf8());
         // Opened as pictures; the format comes from the content, not the name.
         QVERIFY(Quadrants(640, 480).save(path("land.jpg"), "JPEG", 95));
         QVERIFY(Quadrants(200, 400).save(path("port.bmp"), "BMP"));
         QVERIFY(WriteFile(path("square.GIF"), QuadrantsGif()));
         QVERIFY(Quadrants(64, 32).save(path("upper.JPEG"), "BMP"));
+        QVERIFY(Quadrants(352, 220).save(path("photo.webp"), "WEBP", 100));
+        QVERIFY(Quadrants(120, 330).save(path("scan.TIFF"), "TIFF"));
+        // Stored a quarter turn back, as a phone held upright writes it.
+        QVERIFY(WriteFile(path("phone.jpg"),
+                          PhoneJpeg(Quadrants(480, 640).transformed(QTransform().rotate(-90)), 6)));
         // Only listed, never opened.
-        for (const char* name : {"drawing.emf", "icon.ico", "notes.txt", "other.png"})
+        for (const char* name : {"drawing.emf", "icon.ico", "notes.txt", "x-ray.png", "vector.svg"})
             QVERIFY(WriteFile(path(name), "x"));
     }
     void init() {
@@ -70,13 +73,13 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         endCase();
     }
 
-    // The start in the program's folder is in the end-to-end test.
     void listsFollowEachOther() {
         // Pictures only, extensions in any case.
         QStringList listed;
         for (int i = 0; i < w->fileList->count(); ++i) listed << w->fileList->item(i)->text();
-        QCOMPARE(listed, (QStringList{"drawing.emf", "icon.ico", "land.jpg", "port.bmp",
-                                      "square.GIF", "upper.JPEG"}));
+        QCOMPARE(listed,
+                 (QStringList{"drawing.emf", "icon.ico", "land.jpg", "phone.jpg", "photo.webp",
+                              "port.bmp", "scan.TIFF", "square.GIF", "upper.JPEG", "x-ray.png"}));
         // Another place: the folder list goes to its root, the file list follows.
         const QString other = w->placeList->place() == QStringLiteral("/")
                                   ? QDir::cleanPath(QDir::homePath())
@@ -95,9 +98,8 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QCOMPARE(messages, QStringList{QStringLiteral("未选中图形文件！")});
         QCOMPARE(doc->inset().path, QStringLiteral("/earlier/inset.jpg"));
         QVERIFY(pick("land.jpg"));
-        QCOMPARE(w->previewPath(), path("land.jpg"));
-        QTest::keyClick(w->fileList, Qt::Key_Down);  // port.bmp
-        QCOMPARE(w->previewPath(), path("port.bmp"));
+        QTest::keyClick(w->fileList, Qt::Key_Down);  // phone.jpg
+        QCOMPARE(w->previewPath(), path("phone.jpg"));
         QTest::keyClicks(w->fileList, QStringLiteral("sq"));  // square.GIF
         QCOMPARE(w->previewPath(), path("square.GIF"));
         click(w->insetButton);
@@ -122,6 +124,9 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QTest::newRow("portrait 3000 x 6000") << "port.bmp" << QSizeF(3000, 6000) << QSizeF(2640, 5280);
         QTest::newRow("GIF") << "square.GIF" << QSizeF(30, 30) << QSizeF(5280, 5280);
         QTest::newRow("bitmap under a JPEG name") << "upper.JPEG" << QSizeF(960, 480) << QSizeF(5280, 2640);
+        QTest::newRow("WebP") << "photo.webp" << QSizeF(5280, 3300) << QSizeF(5280, 3300);
+        QTest::newRow("TIFF") << "scan.TIFF" << QSizeF(1800, 4950) << QSizeF(1920, 5280);
+        QTest::newRow("phone photo, upright") << "phone.jpg" << QSizeF(7200, 9600) << QSizeF(3960, 5280);
         // clang-format on
     }
     void previewFitsTheSquareBox() {
@@ -129,10 +134,10 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QFETCH(QSizeF, natural);
         QFETCH(QSizeF, preview);
         QVERIFY(pick(name));
-        QVERIFY(w->preview->isVisible() && w->preview->stretched());
         QCOMPARE(QSizeF(w->preview->widthTwips(), w->preview->heightTwips()), preview);
         QCOMPARE(w->preview->pos(), QPoint(227, 8));  // the box's top left corner
         QCOMPARE(Rect(w->crop()), Rect(0, 0, natural.width(), natural.height()));
+        QVERIFY(ShowsQuadrants(w->preview->grab().toImage(), 12));
         const QSizeF quarter = preview / 60;  // pixels
         corner(QPoint(qRound(quarter.width()), qRound(quarter.height())));
         corner(QPoint(qRound(quarter.width() * 3), qRound(quarter.height() * 3)));
@@ -143,35 +148,66 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QVERIFY(ShowsQuadrants(doc->inset().image, 12));
     }
 
-    // With the inset previewed the clicks set the document's rectangle; with another
-    // picture previewed they leave it alone.
-    void cornerClicks_data() {
-        QTest::addColumn<QString>("inset");
-        QTest::addColumn<Clicks>("clicks");
-        QTest::addColumn<QString>("crop");
+    // After the clicks at (66, 33) and (200, 166) on land.jpg (640 x 480 pixels shown as
+    // 352 x 264), a drag from inside moves the rectangle and one from a corner moves that
+    // corner, never past the picture; a press released where it was is a click.
+    void draggingTheRectangle_data() {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QRect>("shown");  // preview pixels
         QTest::addColumn<int>("count");
         // clang-format off
-        // A preview pixel is 15 twips of the preview; (66, 33) is (990, 495) twips.
-        QTest::newRow("top left then bottom right") << "land.jpg" << Clicks{{66, 33}, {200, 166}}
-            << Rect(1800, 900, kLand * 2010, kLand * 1995) << 2;
-        QTest::newRow("a third click starts a new rectangle") << "land.jpg" << Clicks{{66, 33}, {200, 166}, {133, 66}}
-            << Rect(kLand * 1995, kLand * 990, kLand * 2010, kLand * 1995) << 1;
-        QTest::newRow("another picture is the inset") << "port.bmp" << Clicks{{66, 33}}
-            << Rect(1800, 900, 9600, 7200) << 1;
+        QTest::newRow("inside moves it") << QPoint(100, 100) << QPoint(120, 90) << QRect(86, 23, 134, 133) << 2;
+        QTest::newRow("moved left stops at the edge") << QPoint(100, 100) << QPoint(0, 100) << QRect(0, 33, 134, 133) << 2;
+        QTest::newRow("bottom right corner") << QPoint(201, 165) << QPoint(250, 200) << QRect(66, 33, 184, 167) << 2;
+        QTest::newRow("top left corner past the picture") << QPoint(65, 34) << QPoint(-40, -30) << QRect(0, 0, 200, 166) << 2;
+        QTest::newRow("a press released in place is a click") << QPoint(100, 100) << QPoint(102, 101) << QRect(100, 100, 134, 133) << 1;
         // clang-format on
     }
-    void cornerClicks() {
-        QFETCH(QString, inset);
-        QFETCH(Clicks, clicks);
-        QFETCH(QString, crop);
+    void draggingTheRectangle() {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(QRect, shown);
         QFETCH(int, count);
-        QVERIFY(pick(inset));
-        click(w->insetButton);
         QVERIFY(pick("land.jpg"));
-        for (QPoint c : clicks) corner(c);
-        QCOMPARE(Rect(w->crop()), crop);
+        click(w->insetButton);
+        corner({66, 33});
+        corner({200, 166});
+        QTest::mousePress(w->preview, Qt::LeftButton, {}, from);
+        QTest::mouseMove(w->preview, to);
+        QTest::mouseRelease(w->preview, Qt::LeftButton, {}, to);
+        const double k = 9600.0 / 352;  // picture twips a preview pixel
+        const QString crop =
+            Rect(shown.x() * k, shown.y() * k, shown.width() * k, shown.height() * k);
+        QCOMPARE(Rect(doc->insetCrop()), crop);
         QCOMPARE(w->cornerClicks(), count);
-        QCOMPARE(Rect(doc->insetCrop()), inset == "land.jpg" ? crop : Rect(0, 0, 3000, 6000));
+        // A corner's handle (or the first corner's alone) covers the red picture.
+        const QColor at = w->preview->grab().toImage().pixelColor(shown.topLeft() + QPoint(1, 0));
+        QVERIFY2(at.red() < 200 || at.green() > 80, qPrintable(at.name()));
+    }
+
+    // The chooser opens in the pictures folder (the home folder when there is none), offers
+    // both among its places, and the next one opens where the last was left.
+    void startingFolder_data() {
+        QTest::addColumn<bool>("pictures");
+        QTest::newRow("no pictures folder") << false;
+        QTest::newRow("a pictures folder") << true;
+    }
+    void startingFolder() {
+        QFETCH(bool, pictures);
+        const QString start = path(pictures ? "home/Pictures" : "home");
+        QVERIFY(QDir().mkpath(start + "/trip"));
+        PictureChooser::SetStartFolder({});
+        QPointer<PictureChooser> first = new PictureChooser(*doc);
+        first->show();
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        QCOMPARE(first->folder(), start);
+        QCOMPARE(first->placeList->currentText(), QString(pictures ? "图片" : "主文件夹"));
+        testing::ClickRow(first->folderList, first->folderList->count() - 1);  // trip
+        QTest::keyClick(first->folderList, Qt::Key_Return);
+        click(first->cancelButton);
+        QTRY_VERIFY(first.isNull());
+        QCOMPARE(PictureChooser(*doc).folder(), start + "/trip");
     }
 
     // After an inset with its rectangle and a background: 取消 forgets both and the frame's
@@ -193,7 +229,10 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         corner({88, 176});
         const QString crop = Rect(doc->insetCrop());
         QVERIFY(pick("port.bmp"));
+        corner({10, 10});  // on another picture than the inset: the inset's rectangle stays
         click(w->backgroundButton);
+        QCOMPARE(w->insetLabel->text() + " " + w->backgroundLabel->text(),
+                 QStringLiteral("插图: land.jpg 背景: port.bmp"));
         if (how == 0) click(w->cancelButton);
         if (how == 1) QVERIFY(w->close());
         if (how == 2) click(w->okButton);

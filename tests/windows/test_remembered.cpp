@@ -79,7 +79,7 @@ class RememberedTest : public QObject, public WindowTestBase {
 
         Click(main().choosePictureButton);
         auto* chooser = Find<PictureChooser>();
-        QVERIFY(chooser->setCurrentFolder(dir.filePath("pics")));
+        QVERIFY(chooser->openFolder(dir.filePath("pics")));
         ClickRow(chooser->fileList, 0);
         QTest::mouseClick(chooser->preview, Qt::LeftButton, {}, {10, 5});
         QTest::mouseClick(chooser->preview, Qt::LeftButton, {}, {100, 40});
@@ -109,7 +109,7 @@ class RememberedTest : public QObject, public WindowTestBase {
         QVERIFY(StartWithMainActive(main()));
         QCOMPARE(Find<MonthView>()->pos(), QPoint(140, 90));
         Click(main().choosePictureButton);
-        QCOMPARE(Find<PictureChooser>()->currentFolder(), dir.filePath("pics"));
+        QCOMPARE(Find<PictureChooser>()->folder(), dir.filePath("pics"));
         QCOMPARE(logLines, 0);
     }
 
