@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <cerrno>
@@ -254,8 +256,23 @@ QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>
 }
 
 namespace {
+// One page the picture's size at the screen's 96 pixels an inch, the picture filling it.
+QString WritePicturePdf(const QImage& image, QIODevice& device) {
+    QPdfWriter writer(&device);
+    writer.setCreator(QStringLiteral("Orlenda"));
+    writer.setResolution(96);
+    writer.setPageSize(QPageSize(QSizeF(image.size()) * 0.75, QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter;
+    if (!painter.begin(&writer)) return QStringLiteral("cannot start the PDF page");
+    painter.drawImage(QPoint(0, 0), image);
+    if (!painter.end() || device.size() == 0) return QStringLiteral("nothing written");
+    return {};
+}
+
 std::function<QString(QIODevice&)> Encoding(const QImage& image, const char* format) {
     return [&image, format](QIODevice& device) {
+        if (qstricmp(format, "pdf") == 0) return WritePicturePdf(image, device);
         QImageWriter writer(&device, format);
         return writer.write(image) ? QString() : writer.errorString();
     };
@@ -271,6 +288,14 @@ QString SaveImageWhole(const QImage& image, const QString& path, const char* for
     if (outcome.ok()) return {};
     qCWarning(lcSave) << "cannot save" << path << outcome.error << outcome.detail;
     return ChineseSaveReason(outcome, path);
+}
+
+const char* PictureFormatOfName(const QString& name) {
+    static const std::pair<const char*, const char*> kEndings[] = {
+        {".bmp", "bmp"}, {".png", "png"}, {".jpg", "jpeg"}, {".jpeg", "jpeg"}, {".pdf", "pdf"}};
+    for (const auto& [ending, format] : kEndings)
+        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return format;
+    return nullptr;
 }
 
 QString PicturesFolder() {

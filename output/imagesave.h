@@ -53,8 +53,13 @@ QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>
 // An image through WriteWhole.
 QString WriteImageWhole(const QImage& image, const QString& path, const char* format);
 
-// Writes image to path in format, whole or not at all: an earlier file of that name stays as
-// it was when anything fails. Returns an empty string on success, else the reason in Chinese.
+// The format a picture file's name asks for by its ending, in any case: "bmp" for .bmp, "png"
+// for .png, "jpeg" for .jpg and .jpeg, "pdf" for .pdf; nullptr for any other name.
+const char* PictureFormatOfName(const QString& name);
+
+// Writes image to path in format ("pdf": one page the picture's size), whole or not at all: an
+// earlier file of that name stays as it was when anything fails. Returns an empty string on
+// success, else the reason in Chinese.
 QString SaveImageWhole(const QImage& image, const QString& path, const char* format);
 
 // Why a file could not be written at path, in Chinese, found by looking at its folder, the

@@ -2,7 +2,10 @@
 #include "windows/documentwindow.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,9 +18,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/textconv.h"
 #include "graphics/logging.h"
 #include "output/imagesave.h"
+#include "printing/printprompts.h"
 #include "render/yearrenderer.h"
 #include "windows/messages.h"
 #include "windows/windowstyle.h"
@@ -27,24 +30,34 @@ namespace orlenda {
 namespace {
 
 const QString kRangeMessage = QStringLiteral("取值不得大于255或小于0");
-const QString kNotNumberMessage = QStringLiteral("取值必须是0-255间的整洁数");
+const QString kNotNumberMessage = QStringLiteral("取值必须是0-255间的整数");
 const QString kNoBackgroundMessage = QStringLiteral("请先选择背景图文件");
 const QString kSavedMessage = QStringLiteral("图形已成功保存在");
 
 // Characters no file name may hold here or on the systems the file is sent to.
 const QString kRefusedInName = QStringLiteral("\\/:*?\"<>|");
 
-// The component a box's text stands for, rounded as it will be stored (half to even); none
-// when the text cannot be a colour component (not a number, negative, beyond 16 bits).
-std::optional<int> Component(const QString& text) {
-    const std::string s = text.toStdString();
-    if (!IsNumeric(s)) return std::nullopt;
-    const double v = Val(s);
-    if (!(v >= -32768.5 && v < 32767.5)) return std::nullopt;  // no 16-bit integer
-    const int rounded = CInt16(v);
-    if (rounded < 0) return std::nullopt;
-    return rounded;
+// The whole number a box's text stands for: blanks around it and a sign allowed, digits also
+// as a Chinese input method types them (full width); none for anything else ("255.4", "1,5").
+// Long numbers stop at 100000, which is out of range all the same.
+std::optional<int> WholeNumber(const QString& text) {
+    QString t = text.trimmed();
+    const bool negative = t.startsWith(QLatin1Char('-')) || t.startsWith(QChar(0xFF0D));
+    if (negative || t.startsWith(QLatin1Char('+')) || t.startsWith(QChar(0xFF0B))) t.remove(0, 1);
+    if (t.isEmpty()) return std::nullopt;
+    int value = 0;
+    for (QChar ch : t) {
+        const char16_t c = ch.unicode();
+        const int digit = c >= u'0' && c <= u'9'       ? c - u'0'
+                          : c >= 0xFF10 && c <= 0xFF19 ? c - 0xFF10
+                                                       : -1;
+        if (digit < 0) return std::nullopt;
+        value = std::min(value * 10 + digit, 100000);
+    }
+    return negative ? -value : value;
 }
+
+QString ProposedName(int year) { return QString::number(year) + QStringLiteral("年历1"); }
 
 }  // namespace
 
@@ -93,7 +106,8 @@ DocumentWindow::DocumentWindow(CalendarDocument& doc, QWidget* parent)
     useBackgroundCheck = new QCheckBox(QStringLiteral("使用背景图"), this);
     useBackgroundCheck->setGeometry(TwipsRect(4680, 30, 1215, 255));
 
-    fileNameEdit = new QLineEdit(QStringLiteral("2008年历1"), this);
+    proposedName_ = ProposedName(doc_.year());
+    fileNameEdit = new QLineEdit(proposedName_, this);
     fileNameEdit->setGeometry(TwipsRect(6840, 360, 1215, 270));
 
     auto button = [this](const char* text, double l, double t, double w, double h) {
@@ -107,6 +121,12 @@ DocumentWindow::DocumentWindow(CalendarDocument& doc, QWidget* parent)
     saveButton = button("保存图形", 8160, 360, 975, 350);
     helpButton = button("帮助", 9720, 240, 615, 350);
     endButton = button("结束", 10680, 240, 615, 350);
+    // In the gap beside 恢复默认色, smaller and without padding so that the caption
+    // fits it.
+    colourButton = button("选择颜色…", 5900, 340, 935, 350);
+    colourButton->setFont(WindowFont(QStringLiteral("宋体"), 7.5));
+    colourButton->setStyleSheet(colourButton->styleSheet() +
+                                QStringLiteral("QPushButton { padding: 0px; }"));
     saveButton->setEnabled(false);
 
     viewport = new QWidget(this);
@@ -150,6 +170,7 @@ DocumentWindow::DocumentWindow(CalendarDocument& doc, QWidget* parent)
     connect(defaultColoursButton, &QPushButton::clicked, this,
             &DocumentWindow::restoreDefaultColours);
     connect(helpButton, &QPushButton::clicked, this, &DocumentWindow::showHelp);
+    connect(colourButton, &QPushButton::clicked, this, &DocumentWindow::chooseColour);
     // Like the control's Click: it runs for every change of the tick, also one made in code.
     connect(useBackgroundCheck, &QCheckBox::toggled, this, &DocumentWindow::useBackgroundToggled);
     connect(documentScrollBar, &QScrollBar::valueChanged, this, &DocumentWindow::scrolled);
@@ -169,6 +190,10 @@ void DocumentWindow::showColours() {
 
 void DocumentWindow::showCalendar() {
     saveButton->setEnabled(true);
+    // The name proposed follows the year drawn until the person types another.
+    const QString proposed = ProposedName(doc_.year());
+    if (fileNameEdit->text() == proposedName_) fileNameEdit->setText(proposed);
+    proposedName_ = proposed;
     try {
         DrawDocumentPicture(documentPicture->box(), doc_);
     } catch (const SurfaceError& e) {
@@ -182,18 +207,20 @@ void DocumentWindow::showCalendar() {
 
 void DocumentWindow::applyColour(int box) {
     if (box < 0 || box > 2) return;
-    QLineEdit* edit = rgbEdits[box];
-    if (!IsNumeric(edit->text().toStdString())) edit->setText(QStringLiteral("0"));
-    // The box where Enter was pressed must hold 0..255 (tested as stored, so 255.4 passes);
-    // the other two only something that can be a component, above 255 counting as 255.
+    // Each box must hold a whole number; the box where Enter was pressed one of 0..255, the
+    // other two one not below 0, above 255 counting as 255.
     int parts[3];
     for (int i = 0; i < 3; ++i) {
-        const auto p = Component(rgbEdits[i]->text());
-        if (!p || (i == box && *p > 255)) {
+        const auto p = WholeNumber(rgbEdits[i]->text());
+        if (!p) {
+            ShowMessage(this, kNotNumberMessage);
+            return;
+        }
+        if (*p < 0 || (i == box && *p > 255)) {
             ShowMessage(this, kRangeMessage);
             return;
         }
-        parts[i] = *p;
+        parts[i] = std::min(*p, 255);
     }
     const Colour c = RGB(parts[0], parts[1], parts[2]);
     if (backgroundOption->isChecked()) {
@@ -210,9 +237,27 @@ void DocumentWindow::applyColour(int box) {
 
 void DocumentWindow::checkColourBox(int box) {
     if (box < 0 || box > 2) return;
-    if (IsNumeric(rgbEdits[box]->text().toStdString())) return;
+    if (WholeNumber(rgbEdits[box]->text())) return;
     ShowMessage(this, kNotNumberMessage);
     rgbEdits[box]->setFocus(Qt::OtherFocusReason);
+}
+
+void DocumentWindow::chooseColour() {
+    QColor initial;
+    if (backgroundOption->isChecked()) initial = ToQColor(doc_.backgroundColour());
+    if (dateOption->isChecked()) initial = ToQColor(doc_.dateColour());
+    if (greetingOption->isChecked()) initial = ToQColor(doc_.greetingColour());
+    if (!initial.isValid()) {  // no option chosen: the boxes' colour
+        int parts[3];
+        for (int i = 0; i < 3; ++i)
+            parts[i] = std::clamp(WholeNumber(rgbEdits[i]->text()).value_or(0), 0, 255);
+        initial = QColor(parts[0], parts[1], parts[2]);
+    }
+    const QColor chosen = QColorDialog::getColor(initial, this);
+    if (!chosen.isValid()) return;  // cancelled
+    const int parts[3] = {chosen.red(), chosen.green(), chosen.blue()};
+    for (int i = 0; i < 3; ++i) rgbEdits[i]->setText(QString::number(parts[i]));
+    applyColour(0);  // as Enter in a box
 }
 
 bool DocumentWindow::eventFilter(QObject* watched, QEvent* e) {
@@ -312,7 +357,7 @@ void DocumentWindow::scrolled() {
 QString DocumentWindow::SaveFileName(const QString& folder, const QString& name) {
     QString path = folder;
     if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-    return path + name + QStringLiteral(".BMP");
+    return path + name + (PictureFormatOfName(name) ? QString() : QStringLiteral(".BMP"));
 }
 
 void DocumentWindow::saveCalendar() {
@@ -331,8 +376,15 @@ void DocumentWindow::saveCalendar() {
     // An installed program's folder is not the user's to write: the pictures folder takes
     // its place.
     if (saveFolder == QCoreApplication::applicationDirPath()) path = WritablePlace(path);
-    const QString error = SaveImageWhole(
-        documentPicture->box().NaturalImage().convertToFormat(QImage::Format_RGB888), path, "bmp");
+    const QFileInfo existing(path);
+    if ((existing.exists() || existing.isSymLink()) && !existing.isDir()) {
+        const auto& ask = PrintDialogs().askYesNo;
+        const QString question = QStringLiteral("%1 已存在。\n是否替换？");
+        if (!ask || !ask(this, question.arg(QDir::toNativeSeparators(path)))) return;
+    }
+    const QString error =
+        SaveImageWhole(documentPicture->box().NaturalImage().convertToFormat(QImage::Format_RGB888), path,
+                       PictureFormatOfName(path));
     if (!error.isEmpty()) {
         qCWarning(lcSave) << "the electronic document was not saved:" << path << error;
         ShowMessage(this, QStringLiteral("图形未能保存在") + path + QStringLiteral("\n") + error);
@@ -349,11 +401,11 @@ void DocumentWindow::showHelp() {
             QStringLiteral(
                 "再输入红绿兰三原色的配制数值（0至255），输好后在这三个文本框中的任何一个中按") +
             QLatin1Char('\r') +
-            QStringLiteral(
-                "回车即可确认并预览；保存图形前必须先《显示年历》；保存的文件为BMP格式，") +
+            QStringLiteral("回车即可确认并预览；保存图形前必须先《显示年历》；图形可保存为BMP、"
+                           "PNG、JPEG或PDF格式，") +
             QLatin1Char('\r') +
             QStringLiteral(
-                "文件较大，如网上传送不便，可用Windows附件中的《画图》等工具另存为JPG格式"));
+                "在文件名后加上.png、.jpg或.pdf即可，不加时为BMP格式（文件较大，不便网上传送）"));
 }
 
 }  // namespace orlenda

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The electronic document: the document's year drawn on one tall picture over a background
-// colour or picture, with the greeting and the inset, kept as a BMP file. The three colours
-// mixed here and the background picture ticked here live in the document.
+// colour or picture, with the greeting and the inset, kept as a BMP, PNG, JPEG or PDF file. The
+// three colours mixed here and the background picture ticked here live in the document.
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -43,6 +43,7 @@ class DocumentWindow : public QWidget {
     QPushButton* endButton;             // 结束
     QPushButton* defaultColoursButton;  // 恢复默认色
     QPushButton* helpButton;            // 帮助
+    QPushButton* colourButton;          // 选择颜色…
     QWidget* viewport;
     PictureBoxWidget* documentPicture;
     QScrollBar* documentScrollBar;
@@ -50,7 +51,8 @@ class DocumentWindow : public QWidget {
     // Folder the picture is saved in: the program's folder unless changed (tests do).
     QString saveFolder;
 
-    // The saved file's full name: folder, one separator, name, ".BMP".
+    // The saved file's full name: folder, one separator, name, and ".BMP" unless the name
+    // ends as a picture file whose format is saved (.bmp, .png, .jpg, .jpeg, .pdf, any case).
     static QString SaveFileName(const QString& folder, const QString& name);
 
   signals:
@@ -64,6 +66,9 @@ class DocumentWindow : public QWidget {
     void applyColour(int box);
     // rgbEdits[box] lost the focus: it must hold a number.
     void checkColourBox(int box);
+    // The desktop's colour dialog on the selected option's colour; its choice goes into the
+    // three boxes and, as Enter would, into that colour.
+    void chooseColour();
     void restoreDefaultColours();
     void useBackgroundToggled();
     void scrolled();
@@ -79,6 +84,7 @@ class DocumentWindow : public QWidget {
     void followPictures();
 
     CalendarDocument& doc_;
+    QString proposedName_;  // the file name last proposed, for the year drawn
     bool checkingFocus_ = false;
     int wheelAngle_ = 0;  // wheel turns short of a notch
 };

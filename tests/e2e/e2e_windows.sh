@@ -186,8 +186,8 @@ press "$E" 8160 0 975 350; sleep 1.5
 shot 6-edoc
 press "$E" 8160 360 975 350
 answer Return 7-saved
-BMP=$(find "$PROG" "$WORK/home" -name '2008年历1.BMP' | head -1)
-[[ -n $BMP ]] || fail "no 2008年历1.BMP in the program folder nor under HOME"
+BMP=$(find "$PROG" "$WORK/home" -name "${YEAR}年历1.BMP" | head -1)
+[[ -n $BMP ]] || fail "no ${YEAR}年历1.BMP (the name proposed for the year) in the program folder nor under HOME"
 [[ $(head -c 2 "$BMP") == BM && $(identify -format '%wx%h' "$BMP") == 769x1000 ]] || fail "$BMP is not a 769x1000 BMP"
 env "${ENVS[@]}" "$PROG/orlenda" edoc "$YEAR" --inset "$PICS/pic.jpg" --crop "$CROP" -o "$WORK/ref.bmp" ||
     fail "the headless edoc failed"

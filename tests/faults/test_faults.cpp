@@ -238,6 +238,8 @@ class FaultsTest : public QObject, public WindowTestBase {
         DocumentWindow document(*doc);
         main().show();
         PickFromList(main().yearCombo, QStringLiteral("2008"));
+        // Yes to replacing the earlier file, and to a PDF file instead of the printer.
+        PrintDialogs().askYesNo = [](QWidget*, const QString&) { return true; };
         if (Saver(saver) == Saver::Document) {
             document.show();
             document.saveFolder = folder;
@@ -254,8 +256,8 @@ class FaultsTest : public QObject, public WindowTestBase {
             SheetPreview* preview = PreviewOf(main().printA4Button);
             QVERIFY(preview);
             click(preview->pdfButton);
-            ResetPrintDialogs();
         }
+        ResetPrintDialogs();
         message.replace(QStringLiteral("%1"), target);
         written.replace(QStringLiteral("%1"), target);
         QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList{message});

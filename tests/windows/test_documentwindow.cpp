@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The electronic document as a person uses it, by mouse and keyboard: a showing draws the
 // document's year, greeting and inset; the palette, the background picture, scrolling and
-// closing; what each leaves in the document.
+// closing, saving; what each leaves in the document.
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <utility>
 
 #include "document/calendardocument.h"
+#include "support/testpictures.h"
 #include "support/windowtesting.h"
 #include "windows/documentwindow.h"
 
@@ -28,6 +30,16 @@ const QRect kGreeting(40, 700, 420, 150);  // of the greeting, left of the inset
 
 // Background, date and greeting colours of a new document.
 const std::array<Colour, 3> kDefaults{RGB(128, 255, 128), RGB(0, 0, 0), RGB(255, 0, 0)};
+
+// The lowest pixel row below a month block's anchor (twips) that holds dark ink: a block of
+// six week rows reaches one row lower than a block of five.
+int InkDepth(const QImage& image, int x, int y) {
+    int depth = 0;
+    for (int row = 0; row < 2400 / 15; ++row)
+        for (int col = -10; col < 3000 / 15 - 5; ++col)
+            if (qGray(image.pixel(x / 15 + col, y / 15 + row)) < 100) depth = row;
+    return depth;
+}
 
 int Count(const QImage& image, QRect rect, Colour c) {
     int n = 0;
@@ -46,7 +58,25 @@ class DocumentWindowTest : public QObject, public WindowTestBase {
 
     QStringList take() { return std::exchange(messages, {}); }
     static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // Selects all of a box and types text over it as an input method commits it.
+    static void typeOver(QLineEdit* box, const QString& text) {
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QCoreApplication::sendEvent(box, &typed);
+    }
     QImage picture() const { return w->documentPicture->box().Image().copy(); }
+    // Presses 保存图形 and gives `answer` to the question it asks, if it asks; returns that.
+    QString saveAnswering(QMessageBox::StandardButton answer) {
+        QString asked;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box) asked = box->text(), click(box->button(answer));
+        });
+        click(w->saveButton);
+        QCoreApplication::processEvents();
+        return asked;
+    }
     // The three colours' swatches, and the document's colours they show.
     void checkColours(const std::array<Colour, 3>& expected) {
         QLabel* swatches[] = {w->backgroundSwatch, w->dateSwatch, w->greetingSwatch};
@@ -72,89 +102,112 @@ class DocumentWindowTest : public QObject, public WindowTestBase {
         QCOMPARE(messages, QStringList{});
     }
 
-    // One showing: the title in the date colour, the greeting in the greeting colour, the
-    // inset's picture in its 3000-twip box at (6950, 10800); and the document's year.
-    void showingDrawsTheDocument() {
+    // A showing draws the title in the date colour, the greeting in the greeting colour, the
+    // inset in its 3000-twip box at (6950, 10800), for the year stepped to with the arrow keys
+    // in the main window, which names the file proposed: August reaches a week row below July
+    // in 2009 (August 1 a Saturday, July 1 a Wednesday), not in 2008 (a Friday, a Tuesday).
+    void showingFollowsTheMainWindowsYear() {
+        delete w;
         QImage blue(8, 8, QImage::Format_RGB32);
         blue.fill(Qt::blue);
-        doc->setInset(ChosenPicture{QStringLiteral("blue.bmp"), blue}, Crop{0, 0, 120, 120});
-        QVERIFY(!w->saveButton->isEnabled());
-        const QImage shot = w->grab().toImage();  // the buttons as drawn, in the design's pink
-        for (QWidget* b : {w->showButton, w->endButton})
-            QCOMPARE(shot.pixelColor(b->geometry().topLeft() + QPoint(4, 4)),
-                     QColor(255, 128, 255));
-        click(w->showButton);
-        QVERIFY(w->saveButton->isEnabled());
-        const QImage first = picture();
-        QVERIFY(Count(first, kTitleLine, RGB(0, 0, 0)) > 20);
-        QVERIFY(Count(first, kGreeting, RGB(255, 0, 0)) > 50);
-        QVERIFY(first.pixel(464, 721) == qRgb(0, 0, 255) &&
-                first.pixel(662, 919) == qRgb(0, 0, 255));
-        QCOMPARE(first.pixel(665, 922), qRgb(128, 255, 128));
-        doc->setYear(2009);
-        click(w->showButton);
-        QVERIFY(picture().copy(kTitleLine) != first.copy(kTitleLine));
+        WindowTestBase::doc->setInset(ChosenPicture{"blue.bmp", blue}, Crop{0, 0, 120, 120});
+        QVERIFY(StartWithMainActive(main()));
+        PickFromList(main().yearCombo, QStringLiteral("2008"));
+        click(main().documentButton);
+        QVERIFY((w = Find<DocumentWindow>()) && !w->saveButton->isEnabled());
+        QImage title;
+        for (int year : {2008, 2009}) {
+            if (year == 2009) QTest::keyClick(main().yearCombo->lineEdit(), Qt::Key_Down);
+            QCOMPARE(main().yearLabel->text(), QString::number(year));
+            click(w->showButton);
+            const QImage shown = picture();
+            QVERIFY(w->saveButton->isEnabled() && Count(shown, kTitleLine, RGB(0, 0, 0)) > 20);
+            QVERIFY(Count(shown, kGreeting, RGB(255, 0, 0)) > 50);
+            QVERIFY(shown.pixel(464, 721) == qRgb(0, 0, 255) &&
+                    shown.pixel(662, 919) == qRgb(0, 0, 255));
+            QCOMPARE(shown.pixel(665, 922), qRgb(128, 255, 128));
+            QCOMPARE(InkDepth(shown, 4250, 5950) > InkDepth(shown, 1250, 5950), year == 2009);
+            QCOMPARE(w->fileNameEdit->text(), QString::number(year) + QStringLiteral("年历1"));
+            QVERIFY(shown.copy(kTitleLine) != title);  // 2009 titled anew
+            title = shown.copy(kTitleLine);
+        }
     }
 
-    // Enter in box `box` with option `option` selected.
+    // Enter in box `box` with option `option` selected; a text that is no whole number is
+    // refused again when the box is left.
     void enter_data() {
         QTest::addColumn<int>("option");
         QTest::addColumn<int>("box");
         QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("refusal");
         QTest::addColumn<Colour>("colour");  // the selected colour afterwards
-        QTest::addColumn<QString>("boxText");
-        auto row = [](const char* name, int option, int box, QStringList texts, bool refused,
-                      Colour colour, const char* boxText) {
-            QTest::newRow(name) << option << box << texts << refused << colour << QString(boxText);
+        const QString range = QStringLiteral("取值不得大于255或小于0");
+        const QString whole = QStringLiteral("取值必须是0-255间的整数");
+        auto row = [](const char* name, int option, int box, QStringList texts, QString refusal,
+                      Colour colour) {
+            QTest::newRow(name) << option << box << texts << refusal << colour;
         };
-        row("255 accepted", 2, 1, {"255", "0", "0"}, false, RGB(255, 0, 0), "0");
-        row("256 refused", 2, 0, {"256", "0", "0"}, true, RGB(0, 0, 0), "256");
-        row("half to even", 2, 0, {"12.5", "13.5", "0.5"}, false, RGB(12, 14, 0), "12.5");
-        row("green 300 counts as 255", 3, 0, {"10", "300", "5"}, false, RGB(10, 255, 5), "10");
-        row("not a number is 0", 3, 2, {"1", "2", "x"}, false, RGB(1, 2, 0), "0");
-        row("background", 1, 2, {"0", "0", "255"}, false, RGB(0, 0, 255), "255");
+        row("255 accepted", 2, 1, {"255", "0", "0"}, "", RGB(255, 0, 0));
+        row("256 refused", 2, 0, {"256", "0", "0"}, range, RGB(0, 0, 0));
+        row("255.4 is no whole number", 2, 0, {"255.4", "0", "0"}, whole, RGB(0, 0, 0));
+        row("1,5 is no whole number", 3, 2, {"1", "2", "1,5"}, whole, RGB(255, 0, 0));
+        row("full-width digits; green 300 counts as 255", 3, 2, {"１２", "300", " ５"}, "",
+            RGB(12, 255, 5));
+        row("background", 1, 2, {"0", "0", "255"}, "", RGB(0, 0, 255));
     }
     void enter() {
         QFETCH(int, option);
         QFETCH(int, box);
         QFETCH(QStringList, texts);
-        QFETCH(bool, refused);
+        QFETCH(QString, refusal);
         QFETCH(Colour, colour);
-        QFETCH(QString, boxText);
         QRadioButton* options[] = {w->backgroundOption, w->dateOption, w->greetingOption};
         std::array<Colour, 3> expected = kDefaults;
         click(options[option - 1]);
         expected[option - 1] = colour;
-        for (int i = 0; i < 3; ++i) PasteOver(w->rgbEdits[i], texts[i]);
+        for (int i = 0; i < 3; ++i) typeOver(w->rgbEdits[i], texts[i]);
         QTest::keyClick(w->rgbEdits[box], Qt::Key_Return);
-        QCOMPARE(take(),
-                 refused ? QStringList{QStringLiteral("取值不得大于255或小于0")} : QStringList{});
-        QCOMPARE(w->rgbEdits[box]->text(), boxText);
+        QCOMPARE(take(), refusal.isEmpty() ? QStringList{} : QStringList{refusal});
+        QCOMPARE(w->rgbEdits[box]->text(), texts[box]);
         checkColours(expected);
+        if (refusal.endsWith(QStringLiteral("整数"))) {
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            w->rgbEdits[box]->setFocus();
+            QTest::keyClick(w->rgbEdits[box], Qt::Key_Tab);
+            QCOMPARE(take(), QStringList{refusal});
+            QCOMPARE(QApplication::focusWidget(), w->rgbEdits[box]);
+        }
         // Only the background colour reaches the picture.
         QCOMPARE(w->documentPicture->box().Image().pixel(700, 900), ToQColor(expected[0]).rgb());
     }
 
-    // A showing gives the same picture however often it is repeated; a new date colour waits
-    // for the next showing; a new background colour erases the drawing; 恢复默认色 brings the
-    // three defaults back.
+    // A new date colour waits for the next showing; a new background colour erases the
+    // drawing; 恢复默认色 brings the three defaults back.
     void colourChanges() {
         click(w->showButton);
         const QImage first = picture();
-        click(w->showButton);
-        QCOMPARE(picture(), first);
+        // 选择颜色… offers the date colour; blue accepted there fills the boxes.
         click(w->dateOption);
-        const QStringList blueText{"0", "0", "255"}, yellowText{"255", "255", "0"};
-        for (int i = 0; i < 3; ++i) PasteOver(w->rgbEdits[i], blueText[i]);
-        QTest::keyClick(w->rgbEdits[0], Qt::Key_Return);
+        QColor offered;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* dialog = qobject_cast<QColorDialog*>(modal);
+            if (dialog) offered = dialog->currentColor();
+            if (dialog) dialog->setCurrentColor(QColor(0, 0, 255));
+            if (modal) QMetaObject::invokeMethod(modal, dialog ? "accept" : "close");
+        });
+        click(w->colourButton);
+        QCOMPARE(offered, QColor(0, 0, 0));
+        QCOMPARE(w->rgbEdits[0]->text() + w->rgbEdits[1]->text() + w->rgbEdits[2]->text(), "00255");
+        checkColours({kDefaults[0], RGB(0, 0, 255), kDefaults[2]});
         QCOMPARE(picture(), first);
         click(w->showButton);
         const QImage blue = picture();
         QCOMPARE(Count(blue, kTitleLine, RGB(0, 0, 0)), 0);
         QVERIFY(Count(blue, kTitleLine, RGB(0, 0, 255)) > 20);
 
-        for (int i = 0; i < 3; ++i) PasteOver(w->rgbEdits[i], yellowText[i]);
+        const QStringList yellowText{"255", "255", "0"};
+        for (int i = 0; i < 3; ++i) typeOver(w->rgbEdits[i], yellowText[i]);
         click(w->backgroundOption);
         QTest::keyClick(w->rgbEdits[1], Qt::Key_Return);
         QVERIFY(IsBlank(w->documentPicture->box().Image(), QColor(255, 255, 0)));
@@ -182,7 +235,6 @@ class DocumentWindowTest : public QObject, public WindowTestBase {
             const QImage image = w->documentPicture->box().Image();
             QVERIFY(image.pixel(99, 79) == qRgb(0, 0, 255) &&
                     image.pixel(100, 80) == qRgb(128, 255, 128));
-            QCOMPARE(doc->backgroundPicture().size(), QSize(100, 80));
             click(w->showButton);
             QVERIFY(Count(w->documentPicture->box().Image(), kTitleLine, RGB(0, 0, 0)) > 20);
             if (pass == 0)
@@ -215,13 +267,9 @@ class DocumentWindowTest : public QObject, public WindowTestBase {
         const QImage once = picture();
         QScrollBar* s = w->documentScrollBar;
         QCOMPARE((QList<int>{s->value(), s->maximum()}), (QList<int>{0, 7130}));
-        // A page key on whatever has the focus pages; Tab reaches the scroll bar and its keys.
+        // A page key on whatever has the focus pages; the scroll bar's own keys step.
         QVERIFY(QTest::qWaitForWindowActive(w) && QApplication::focusWidget());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
-        QCOMPARE(s->value(), 450);
-        for (int i = 0; i < 20 && QApplication::focusWidget() != s; ++i)
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), s);
         QTest::keyClick(s, Qt::Key_Down);
         QCOMPARE(s->value(), 470);
         QWheelEvent wheel(QPointF(100, 100), w->documentPicture->mapToGlobal(QPointF(100, 100)),
@@ -232,6 +280,44 @@ class DocumentWindowTest : public QObject, public WindowTestBase {
         QCOMPARE(w->documentPicture->y(), -61);  // 920 twips, in whole pixels
         QTest::keyClick(s, Qt::Key_End);
         QCOMPARE(picture(), once);
+    }
+
+    // 保存图形 writes the picture shown in the format its name ends with (BMP without such an
+    // ending); a file of that name is replaced only when the person says yes.
+    void save_data() {
+        QTest::addColumn<QString>("typed");  // empty: the name proposed
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("magic");
+        QTest::addColumn<bool>("earlier");  // a file of that name is there already
+        // clang-format off
+        QTest::newRow("no ending: BMP") << "" << "2008年历1.BMP" << QByteArray("BM") << false;
+        QTest::newRow("PNG over a file") << "年历.Png" << "年历.Png" << QByteArray("\x89PNG\r\n") << true;
+        QTest::newRow("JPEG as jpg over a file") << "a.JPG" << "a.JPG" << QByteArray("\xFF\xD8\xFF") << true;
+        QTest::newRow("JPEG as jpeg") << "b.jpeg" << "b.jpeg" << QByteArray("\xFF\xD8\xFF") << false;
+        QTest::newRow("PDF over a file") << "c.pdf" << "c.pdf" << QByteArray("%PDF-") << true;
+        QTest::newRow("another ending") << "d.gif" << "d.gif.BMP" << QByteArray("BM") << false;
+        // clang-format on
+    }
+    void save() {
+        QFETCH(QString, typed);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, magic);
+        QFETCH(bool, earlier);
+        const QString path = dir.filePath(file),
+                      asked = path + QStringLiteral(" 已存在。\n是否替换？");
+        QVERIFY(!earlier || test::WriteFile(path, "earlier"));
+        w->saveFolder = dir.path();
+        click(w->showButton);
+        if (!typed.isEmpty()) typeOver(w->fileNameEdit, typed);
+        if (earlier) QCOMPARE(saveAnswering(QMessageBox::No), asked);
+        QCOMPARE(take(), QStringList{});
+        QCOMPARE(saveAnswering(QMessageBox::Yes), earlier ? asked : QString());
+        QCOMPARE(take(), QStringList{QStringLiteral("图形已成功保存在") + path});
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly) && saved.read(magic.size()) == magic);
+        if (magic == "BM")  // the picture shown, pixel for pixel
+            QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32),
+                     picture().convertToFormat(QImage::Format_RGB32));
     }
 };
 
