@@ -19,6 +19,7 @@
 #include "output/cupsjob.h"
 #include "output/imagesave.h"
 #include "output/sheetpdf.h"
+#include "pictures/picturenames.h"
 #include "render/monthrenderer.h"
 #include "render/yearrenderer.h"
 
@@ -31,7 +32,7 @@ const Option kGreetingOption{"--greeting", "FILE",
                              "greeting, up to four lines of UTF-8 text (default: the Chinese "
                              "greeting, or the English one with --english)"};
 const Option kGreetingFontOption{"--greeting-font", "FACE", "font of the greeting"};
-const Option kInsetOption{"--inset", "PICTURE", "inset picture (JPG, GIF, BMP, JPEG, ICO, EMF)"};
+const Option kInsetOption{"--inset", "PICTURE", "inset picture (" + Str(PictureKindsText()) + ")"};
 const Option kCropOption{"--crop", "X,Y,W,H",
                          "part of the inset picture, in twips of the picture at natural size "
                          "(15 a pixel; default: the whole picture)"};
