@@ -130,6 +130,12 @@ bool SettingsReadable(const QSettings& settings) {
     return true;
 }
 
+bool SettingsFromNewerProgram(const QSettings& settings) {
+    bool number = false;
+    const int version = settings.value(kVersion).toString().trimmed().toInt(&number);
+    return number && version > kSettingsVersion;
+}
+
 QString SettingsText(const QSettings& settings, const QString& key, int maxLength) {
     return Text(settings, key, maxLength).value_or(QString());
 }

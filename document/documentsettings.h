@@ -17,6 +17,9 @@ constexpr int kSettingsVersion = 1;
 // True when settings can be read at all: a file that is not a settings file, or one written
 // in another layout, is left unread (one line in orlenda.settings says why).
 bool SettingsReadable(const QSettings& settings);
+// True when the file was written by a later program in a later layout: it is neither read nor
+// replaced, so that going back to an older program does not lose the newer one's choices.
+bool SettingsFromNewerProgram(const QSettings& settings);
 
 // Puts every sound remembered value into doc; a value missing leaves the document's own, a
 // damaged one (wrong type, out of range) is passed over with one line in orlenda.settings.

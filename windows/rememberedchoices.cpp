@@ -76,6 +76,7 @@ bool RememberedChoices::eventFilter(QObject* watched, QEvent* e) {
 void RememberedChoices::save() {
     saveSoon_.stop();
     if (!readable_) {
+        if (SettingsFromNewerProgram(settings_)) return;  // a later program's: left as it is
         // The file left unread is replaced whole, not mixed with this run's choices.
         settings_.clear();
         readable_ = true;
