@@ -207,7 +207,9 @@ void MainWindow::choosePicture() {
 
 void MainWindow::createDocument() {
     if (Gone(documentWindow_)) {
-        keepPlace(documentWindow_ = new DocumentWindow(doc_), "document");
+        // Placed by us, whole on the screen: beside the others it often does not fit.
+        placeBeside(documentWindow_ = new DocumentWindow(doc_));
+        keepPlace(documentWindow_, "document");
         connect(documentWindow_, &DocumentWindow::pictureChooserWanted, this,
                 &MainWindow::choosePicture);
     }
