@@ -17,8 +17,7 @@ using test::Joined;
 using test::kLines2000To2010;
 using test::TempDir;
 
-// Eleven lines however they end, the last one with or without its end, a byte order mark
-// in front: eleven years in file order, first and last line readable to their last field.
+// Any line ending, the last line's end optional, a byte order mark: eleven years in order.
 TEST(LoadYearList, ReadsEveryLineEnding) {
     struct {
         const char *end, *bom;
@@ -47,9 +46,7 @@ std::string With(std::size_t offset, const std::string& text) {
     return std::string(kLines2000To2010[1]).replace(offset, text.size(), text);
 }
 
-// A file whose line 2 (the year 2001) is a bad line: it is reported naming file, line and
-// field, only that line is refused, and it no longer shifts its neighbours. An empty report
-// means the line is good.
+// A bad line 2 (2001) is reported by file, line and field, and only it is refused. Empty: good.
 TEST(ReadYearRecord, ReportsABadLinePrecisely) {
     const std::pair<std::string, std::string> cases[] = {
         {"2001 1 07 04  30 29 30 30 29 30 29 30 29 29 30 29 30 29 5",
@@ -97,8 +94,7 @@ TEST(ReadYearRecord, ReportsABadLinePrecisely) {
     }
 }
 
-// Whole files that are wrong (no bytes: no file; "/": a folder): reported, and reading never
-// creates the file.
+// Wrong files (no bytes: no file; "/": a folder), never created by reading.
 TEST(ReadYearRecord, ReportsABadFile) {
     const auto y2000 = kLines2000To2010.begin();
     std::string manyLines;

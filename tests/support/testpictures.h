@@ -50,6 +50,13 @@ inline QByteArray PhoneJpeg(const QImage& stored, int orientation) {
     return jpeg.left(2) + QByteArray("\xFF\xE1\0\x22", 4) + app1 + jpeg.mid(2);
 }
 
+inline QByteArray Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format, 90) ? bytes
+                                                                                : QByteArray();
+}
+
 inline bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The windows at the next start (what a person sets comes back, a damaged file costs only its
-// damaged values) and at two device pixels a screen pixel (picture boxes draw at that).
+// Choices at the next start, a damaged settings file, and two device pixels a screen pixel.
 #include <QLoggingCategory>
 #include <QRadioButton>
 #include <QtTest>
@@ -21,7 +20,6 @@ QtMessageHandler passOn = nullptr;
 void CountLog(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     qstrcmp(context.category, "orlenda.settings") ? passOn(type, context, text) : void(++logLines);
 }
-void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 }  // namespace
 
 class RememberedTest : public QObject, public WindowTestBase {
@@ -30,7 +28,6 @@ class RememberedTest : public QObject, public WindowTestBase {
     std::unique_ptr<RememberedChoices> remembered;
     QStringList said;
 
-    // A start as the program makes one: the remembered choices, then the main window.
     void start() {
         mainWindow.reset();
         remembered.reset();
@@ -149,7 +146,7 @@ class RememberedTest : public QObject, public WindowTestBase {
                  expected);
         if (!said.isEmpty())
             QCOMPARE(said[0], QStringLiteral("上次选用的图片已不存在: /nowhere/a.png"));
-        // The end writes a sound file in its place, the general part holding the version alone.
+        // The end writes a sound file in its place.
         Click(main().endButton);
         QVERIFY(written().startsWith("[General]\nversion=1\n\n"));
     }
@@ -171,7 +168,6 @@ class RememberedTest : public QObject, public WindowTestBase {
         for (int i = 0; i < 4; ++i)
             QVERIFY2(std::abs(qRed(shot.pixel(865 + i, 2 * (13 + 295))) - red[i]) <= 2,
                      qPrintable(QString::number(i)));
-        // Files keep the picture at its own size.
         QCOMPARE(view.monthPicture->box().NaturalImage().size(), QSize(417, 305));
     }
 };
