@@ -55,8 +55,8 @@ TEST(GregorianLayout, EveryDayInItsWeekdayColumnAndWeekRow) {
     }
 }
 
-// A record of another year, and years outside 2000 to 2099: lunar cells blank, nothing
-// left of the last build; Gregorian cells only for a supported year.
+// Another year's record, years outside 2000 to 2099: lunar cells blank, Gregorian ones only
+// for a supported year.
 TEST(BuildYearCalendar, RefusesBadRecordsAndYears) {
     YearRecord other = RecordOf(2009);
     struct {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The picture loader against files declaring sizes and counts no real picture has: each is
-// refused with its reason or loaded at the size it reports, within seconds.
+// The picture loader on sizes and counts no real picture has: refused with its reason or
+// loaded at the size it reports, within seconds.
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -79,8 +79,7 @@ class TestPicture : public QObject {
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     }
 
-    // A phone's JPEG, stored turned as its orientation tag says, comes out upright (red,
-    // green / blue, white quadrants, 32 x 64): whole, and decoded straight to a preview's size.
+    // A phone's JPEG stored turned comes out upright, whole and decoded to a preview's size.
     void upright_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QTransform>("stored");  // the upright picture turned to be stored

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A surface that writes down what is drawn: texts with their twips and style, pictures with
-// their rectangles. Like a real printer's, its paper can be refused and its drawing fail.
+// Writes down texts and pictures drawn; like a printer, it can refuse paper and fail drawing.
 #include <QPainter>
 #include <QTransform>
 #include <vector>
@@ -47,7 +46,6 @@ class RecordingSurface : public Surface {
     void SetPrintQuality(int q) override { quality_ = q; }
     void EndDoc() override { ++endDocs; }
 
-    // Texts whose content equals text, in drawing order.
     std::vector<DrawnText> find(const QString& text) const {
         std::vector<DrawnText> out;
         for (const DrawnText& t : texts)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// What the sheet tests share: the model of a year from the shipped data file, and poppler's
-// view of a PDF file.
+// The model of a year from the shipped data file, and poppler's view of a PDF file.
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>

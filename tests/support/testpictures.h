@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Picture files for the tests: real codecs where Qt writes the format, hand-made bytes
-// where it does not (GIF) or where only the header matters (huge bitmaps).
+// Picture files: Qt's codecs, or bytes made by hand where Qt writes no such file.
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
