@@ -55,38 +55,27 @@ TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
         int code;
         const char* error;
     } cases[] = {
-        {"edoc 2008 --inset inset.bmp --crop 0,0,1e-300,1e-300 -o old.bmp", 2,
-         "--crop 0,0,1e-300,1e-300 is empty"},
-        {"edoc 2008 --greeting five.txt -o old.bmp", 1,
-         "error: greeting file five.txt has 5 lines; a greeting has at most four$"},
-        {"edoc 2008 --greeting latin1.txt -o old.bmp", 1,
-         "error: greeting file latin1.txt is not UTF-8 text$"},
-        {"edoc 2008 --greeting /dev/zero -o old.bmp", 1,
-         "error: greeting file /dev/zero: a character device, not a regular file$"},
-        {"edoc 2008 --greeting fifo -o old.bmp", 1,
-         "error: greeting file fifo: a FIFO, not a regular file$"},
-        {"edoc 2008 --greeting long.txt -o old.bmp", 1,
-         "error: greeting file long.txt: larger than 4 KiB; a greeting is four short lines$"},
-        {"edoc 2008 --greeting-font NoSuchFontFace -o old.bmp", 2,
-         "--greeting-font \"NoSuchFontFace\": no such font is installed$"},
+        // clang-format off
+        {"edoc 2008 --inset inset.bmp --crop 0,0,1e-300,1e-300 -o old.bmp", 2, "--crop 0,0,1e-300,1e-300 is empty"},
+        {"edoc 2008 --greeting five.txt -o old.bmp", 1, "error: greeting file five.txt has 5 lines; a greeting has at most four$"},
+        {"edoc 2008 --greeting latin1.txt -o old.bmp", 1, "error: greeting file latin1.txt is not UTF-8 text$"},
+        {"edoc 2008 --greeting /dev/zero -o old.bmp", 1, "error: greeting file /dev/zero: a character device, not a regular file$"},
+        {"edoc 2008 --greeting fifo -o old.bmp", 1, "error: greeting file fifo: a FIFO, not a regular file$"},
+        {"edoc 2008 --greeting long.txt -o old.bmp", 1, "error: greeting file long.txt: larger than 4 KiB; a greeting is four short lines$"},
+        {"edoc 2008 --greeting-font NoSuchFontFace -o old.bmp", 2, "--greeting-font \"NoSuchFontFace\": no such font is installed$"},
         {"model 2008 --data /dev/zero", 1, "error: /dev/zero: a character device, not a "},
         {"month 2008 2 --data fifo", 1, "error: fifo: a FIFO, not a regular file$"},
         {"edoc 2008 --data damaged.txt -o old.bmp", 1, "error: damaged.txt, line 9, "},
         {"model 2e3", 2, "YEAR must be a year in digits, such as 2008, not \"2e3\"$"},
         {"model \t2008", 2, "YEAR must be a year in digits"},
         {"edoc 2008 --format png -o old.bmp", 2, "--format png does not match the name old.bmp$"},
-        {"edoc 2008 --inset inset.xpm -o old.bmp", 1,
-         "error: inset picture inset.xpm: pictures must be JPG, GIF, .*, WEBP, TIF or TIFF files$"},
+        {"edoc 2008 --inset inset.xpm -o old.bmp", 1, "error: inset picture inset.xpm: pictures must be JPG, GIF, .*, WEBP, TIF or TIFF files$"},
         {"edoc 2008 --inset broken.jpg -o old.bmp", 1, "error: .*broken\\.jpg"},
-        {"sheet 2008 --paper A4 --inset inset.bmp --crop 900,0,100,100 -o out.pdf", 1,
-         "error: --crop 900,0,100,100 lies outside the picture inset.bmp \\(600 x 450 twips\\)$"},
-        {"sheet 2008 --paper A4 -o no/such/out.pdf", 1,
-         "error: cannot write no/such/out.pdf: No such file or directory$"},
-        {"sheet 2008 --paper A4 --printer orlenda-no-such-queue", 1,
-         "error: 没有名为“orlenda-no-such-queue”的打印机。$"},
-        {"", 1,
-         "the windows need a graphical session \\(no DISPLAY or WAYLAND_DISPLAY\\); the "
-         "commands \\(orlenda help\\) run without one$"}};
+        {"sheet 2008 --paper A4 --inset inset.bmp --crop 900,0,100,100 -o out.pdf", 1, "error: --crop 900,0,100,100 lies outside the picture inset.bmp \\(600 x 450 twips\\)$"},
+        {"sheet 2008 --paper A4 -o no/such/out.pdf", 1, "error: cannot write no/such/out.pdf: No such file or directory$"},
+        {"sheet 2008 --paper A4 --printer orlenda-no-such-queue", 1, "error: 没有名为“orlenda-no-such-queue”的打印机。$"},
+        {"", 1, "the windows need a graphical session \\(no DISPLAY or WAYLAND_DISPLAY\\); the commands \\(orlenda help\\) run without one$"}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
         Folder f;

@@ -143,21 +143,15 @@ class YearSheetCupsTest : public QObject {
         QTest::newRow("A3 2020 colour English") << ours << kPaperA3 << 2020 << true << ours << 1;
         // Success is never claimed for a job the print system refuses or cannot finish; a
         // failure is told with the print system's reason (%1: what lpstat says of the printer).
-        QTest::newRow("rejecting queue") << kRejecting << kPaperA4 << 2008 << true
-                                         << QStringLiteral("^打印系统拒绝了打印作业：.+。$") << 0;
-        QTest::newRow("failing backend")
-            << kBroken << kPaperA4 << 2008 << true
-            << QStringLiteral("^打印作业 \\d+ 未能完成（.+），年历没有打印。$") << 1;
-        QTest::newRow("backend stops the printer")
-            << kStopping << kPaperA4 << 2008 << true
+        // clang-format off
+        QTest::newRow("rejecting queue") << kRejecting << kPaperA4 << 2008 << true << QStringLiteral("^打印系统拒绝了打印作业：.+。$") << 0;
+        QTest::newRow("failing backend") << kBroken << kPaperA4 << 2008 << true << QStringLiteral("^打印作业 \\d+ 未能完成（.+），年历没有打印。$") << 1;
+        QTest::newRow("backend stops the printer") << kStopping << kPaperA4 << 2008 << true
             << QStringLiteral("^打印作业 \\d+ 未能打印：%1。作业留在打印机“\\S+”的队列中。$") << 1;
         // Without the paper no job goes out; the sheet is offered as a PDF file instead.
-        QTest::newRow("no A3 paper")
-            << kNoA3 << kPaperA3 << 2008 << true
-            << QStringLiteral(
-                   "^打印机“\\S+noa3”没有A3纸。\n是否将年历保存为PDF文件？\n"
-                   "年历已保存为PDF文件：\\S+$")
-            << 0;
+        QTest::newRow("no A3 paper") << kNoA3 << kPaperA3 << 2008 << true
+            << QStringLiteral("^打印机“\\S+noa3”没有A3纸。\n是否将年历保存为PDF文件？\n年历已保存为PDF文件：\\S+$") << 0;
+        // clang-format on
     }
 
     // The year shown in colour with English labels, or in black and white with Chinese ones;

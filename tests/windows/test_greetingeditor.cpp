@@ -61,12 +61,11 @@ class GreetingEditorTest : public QObject, public WindowTestBase {
         QTest::addColumn<int>("halfWidths");
         QTest::addColumn<bool>("inset");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("line 2, 44")
-            << 1 << 44 << false << QStringLiteral("第2行：A3纸余7，A4纸超出4，电子文档超出5");
-        QTest::newRow("line 1, 22, inset")
-            << 0 << 22 << true << QStringLiteral("第1行：A3纸余0，A4纸余1，电子文档余2");
-        QTest::newRow("line 4, 42, inset")
-            << 3 << 42 << true << QStringLiteral("第4行：A3纸超出20，A4纸超出19，电子文档超出18");
+        // clang-format off
+        QTest::newRow("line 2, 44") << 1 << 44 << false << QStringLiteral("第2行：A3纸余7，A4纸超出4，电子文档超出5");
+        QTest::newRow("line 1, 22, inset") << 0 << 22 << true << QStringLiteral("第1行：A3纸余0，A4纸余1，电子文档余2");
+        QTest::newRow("line 4, 42, inset") << 3 << 42 << true << QStringLiteral("第4行：A3纸超出20，A4纸超出19，电子文档超出18");
+        // clang-format on
     }
     void roomLeft() {
         QFETCH(int, line);

@@ -115,23 +115,13 @@ class RememberedTest : public QObject, public WindowTestBase {
         QTest::addColumn<QByteArray>("file");
         // English, colour, date colour, pictures the person is told have gone, log lines.
         QTest::addColumn<QList<int>>("expected");
-        QTest::newRow("garbage bytes")
-            << QByteArray("\xff\xfe[\x01\x00=\n\x80\x81=\x9f[[]]\n=", 16) << QList{0, 0, 0, 0, 1};
-        QTest::newRow("wrong types") << QByteArray(
-                                            "version=1\n[print]\nenglish=maybe\ncolour=true\n"
-                                            "[colours]\ndate=red\ngreeting=@ByteArray(x)\n")
-                                     << QList{0, 1, 0, 0, 3};
-        QTest::newRow("out of range") << QByteArray(
-                                             "version=1\n[print]\nenglish=true\n[colours]\n"
-                                             "date=16777216\nbackground=-1\n")
-                                      << QList{1, 0, 0, 0, 2};
-        QTest::newRow("newer layout")
-            << QByteArray("version=2\n[print]\nenglish=true\n") << QList{0, 0, 0, 0, 1};
-        QTest::newRow("pictures gone")
-            << QByteArray(
-                   "version=1\n[colours]\ndate=255\n[pictures]\ninset=/nowhere/a.png\n"
-                   "background=/nowhere/b.jpg\n")
-            << QList{0, 0, 255, 2, 2};
+        // clang-format off
+        QTest::newRow("garbage bytes") << QByteArray("\xff\xfe[\x01\x00=\n\x80\x81=\x9f[[]]\n=", 16) << QList{0, 0, 0, 0, 1};
+        QTest::newRow("wrong types") << QByteArray("version=1\n[print]\nenglish=maybe\ncolour=true\n[colours]\ndate=red\ngreeting=@ByteArray(x)\n") << QList{0, 1, 0, 0, 3};
+        QTest::newRow("out of range") << QByteArray("version=1\n[print]\nenglish=true\n[colours]\ndate=16777216\nbackground=-1\n") << QList{1, 0, 0, 0, 2};
+        QTest::newRow("newer layout") << QByteArray("version=2\n[print]\nenglish=true\n") << QList{0, 0, 0, 0, 1};
+        QTest::newRow("pictures gone") << QByteArray("version=1\n[colours]\ndate=255\n[pictures]\ninset=/nowhere/a.png\nbackground=/nowhere/b.jpg\n") << QList{0, 0, 255, 2, 2};
+        // clang-format on
     }
     void damagedFile() {
         QFETCH(QByteArray, file);
