@@ -5,6 +5,7 @@
 
 #include <QDialogButtonBox>
 #include <QPrintDialog>
+#include <QProcess>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -14,13 +15,33 @@
 #include "../support/windowtesting.h"
 #include "document/calendardocument.h"
 #include "printing/printprompts.h"
-#include "sheetfixture.h"
 #include "windows/helpwindow.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;
 
 namespace {
+
+// Output (standard and error) of a program; exitCode -1 when it crashed or hung.
+QString Run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    const bool done = p.waitForFinished(30000);
+    if (exitCode) *exitCode = done && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAll());
+}
+
+// True when pdfinfo finds one page of the ISO size given in millimetres (PDF writers round
+// it to whole points).
+bool IsOnePage(const QString& pdf, double widthMm, double heightMm) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Pages:\\s+1\\n[\\s\\S]*Page size:\\s+([\\d.]+) x "
+                                          "([\\d.]+) pts"))
+            .match(Run(QStringLiteral("pdfinfo"), {pdf}));
+    return m.hasMatch() && std::abs(m.captured(1).toDouble() - widthMm * 72 / 25.4) < 1 &&
+           std::abs(m.captured(2).toDouble() - heightMm * 72 / 25.4) < 1;
+}
 
 const QString kPdfPpd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd");
 const QString kRejecting = QStringLiteral("rejecting"), kBroken = QStringLiteral("broken"),
