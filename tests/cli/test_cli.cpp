@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The command line as the built program, for what the golden outputs do not show:
-// refusals that must leave the folder as it was, outputs that cannot be written,
-// what a save does with what stands at its name, and where the data file is looked for.
+// The built command line, for what the golden outputs do not show.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -12,7 +10,9 @@
 #include <QDir>
 #include <QImage>
 #include <QRegularExpression>
+#include <functional>
 #include <map>
+#include <tuple>
 
 #include "tests/support/clirun.h"
 
@@ -22,7 +22,6 @@ namespace {
 using test::Folder;
 using test::Outcome;
 
-// Every file in the folder with its bytes.
 std::map<QString, QByteArray> Contents(const Folder& f) {
     std::map<QString, QByteArray> files;
     for (const QString& name : QDir(f.dir()).entryList(QDir::Files | QDir::Hidden)) {
@@ -43,55 +42,40 @@ struct stat Status(const QString& path) {
     return st;
 }
 
-// The first line of standard error, after "orlenda: ", against a pattern.
 void ExpectFirstError(const Outcome& r, const char* pattern) {
     const QRegularExpression re(QStringLiteral("^orlenda: ") + QString::fromUtf8(pattern));
     EXPECT_TRUE(re.match(r.err.section(QLatin1Char('\n'), 0, 0)).hasMatch()) << r.err.toStdString();
 }
 
-// Refusals the golden outputs do not show: each with its status, the first line of standard
-// error (a pattern, after "orlenda: "), nothing on standard output, and the folder as it
-// was: no new file and the earlier output old.bmp left whole. A FIFO or a device must be
-// refused at once, not read.
+// Each refusal with its status and first error line, nothing on standard output, and the
+// folder as it was. A FIFO or a device is refused at once, not read.
 TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
     const struct {
         const char* args;
         int code;
         const char* error;
     } cases[] = {
-        {"edoc 2008 --inset inset.bmp --crop 0,0,1e-300,1e-300 -o old.bmp", 2,
-         "--crop 0,0,1e-300,1e-300 is empty"},
-        {"edoc 2008 --greeting five.txt -o old.bmp", 1,
-         "error: greeting file five.txt has 5 lines; a greeting has at most four$"},
-        {"edoc 2008 --greeting latin1.txt -o old.bmp", 1,
-         "error: greeting file latin1.txt is not UTF-8 text$"},
-        {"edoc 2008 --greeting /dev/zero -o old.bmp", 1,
-         "error: greeting file /dev/zero: a character device, not a regular file$"},
-        {"edoc 2008 --greeting fifo -o old.bmp", 1,
-         "error: greeting file fifo: a FIFO, not a regular file$"},
-        {"edoc 2008 --greeting long.txt -o old.bmp", 1,
-         "error: greeting file long.txt: larger than 4 KiB; a greeting is four short lines$"},
-        {"edoc 2008 --greeting-font NoSuchFontFace -o old.bmp", 2,
-         "--greeting-font \"NoSuchFontFace\": no such font is installed$"},
+        // clang-format off
+        {"edoc 2008 --inset inset.bmp --crop 0,0,1e-300,1e-300 -o old.bmp", 2, "--crop 0,0,1e-300,1e-300 is empty"},
+        {"edoc 2008 --greeting five.txt -o old.bmp", 1, "error: greeting file five.txt has 5 lines; a greeting has at most four$"},
+        {"edoc 2008 --greeting latin1.txt -o old.bmp", 1, "error: greeting file latin1.txt is not UTF-8 text$"},
+        {"edoc 2008 --greeting /dev/zero -o old.bmp", 1, "error: greeting file /dev/zero: a character device, not a regular file$"},
+        {"edoc 2008 --greeting fifo -o old.bmp", 1, "error: greeting file fifo: a FIFO, not a regular file$"},
+        {"edoc 2008 --greeting long.txt -o old.bmp", 1, "error: greeting file long.txt: larger than 4 KiB; a greeting is four short lines$"},
+        {"edoc 2008 --greeting-font NoSuchFontFace -o old.bmp", 2, "--greeting-font \"NoSuchFontFace\": no such font is installed$"},
         {"model 2008 --data /dev/zero", 1, "error: /dev/zero: a character device, not a "},
         {"month 2008 2 --data fifo", 1, "error: fifo: a FIFO, not a regular file$"},
         {"edoc 2008 --data damaged.txt -o old.bmp", 1, "error: damaged.txt, line 9, "},
         {"model 2e3", 2, "YEAR must be a year in digits, such as 2008, not \"2e3\"$"},
         {"model \t2008", 2, "YEAR must be a year in digits"},
         {"edoc 2008 --format png -o old.bmp", 2, "--format png does not match the name old.bmp$"},
-        {"edoc 2008 --inset inset.xpm -o old.bmp", 1,
-         "error: inset picture inset.xpm: pictures must be JPG, GIF, .*, WEBP, TIF or TIFF files$"},
+        {"edoc 2008 --inset inset.xpm -o old.bmp", 1, "error: inset picture inset.xpm: pictures must be JPG, GIF, .*, WEBP, TIF or TIFF files$"},
         {"edoc 2008 --inset broken.jpg -o old.bmp", 1, "error: .*broken\\.jpg"},
-        {"sheet 2008 --paper A4 --inset inset.bmp --crop 900,0,100,100 -o out.pdf", 1,
-         "error: --crop 900,0,100,100 lies outside the picture inset.bmp \\(600 x 450 twips\\)$"},
-        {"sheet 2008 --paper A4 -o no/such/out.pdf", 1,
-         "error: cannot write no/such/out.pdf: No such file or directory$"},
-        {"sheet 2008 --paper A4 --printer orlenda-no-such-queue", 1,
-         "error: 没有名为“orlenda-no-such-queue”的打印机。$"},
-        // No command and no display: the windows cannot start.
-        {"", 1,
-         "the windows need a graphical session \\(no DISPLAY or WAYLAND_DISPLAY\\); the "
-         "commands \\(orlenda help\\) run without one$"}};
+        {"sheet 2008 --paper A4 --inset inset.bmp --crop 900,0,100,100 -o out.pdf", 1, "error: --crop 900,0,100,100 lies outside the picture inset.bmp \\(600 x 450 twips\\)$"},
+        {"sheet 2008 --paper A4 -o no/such/out.pdf", 1, "error: cannot write no/such/out.pdf: No such file or directory$"},
+        {"sheet 2008 --paper A4 --printer orlenda-no-such-queue", 1, "error: 没有名为“orlenda-no-such-queue”的打印机。$"},
+        {"", 1, "the windows need a graphical session \\(no DISPLAY or WAYLAND_DISPLAY\\); the commands \\(orlenda help\\) run without one$"}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
         Folder f;
@@ -122,75 +106,74 @@ bool IsPdf(const QByteArray& bytes) {
     return bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF");
 }
 
-// What stands at the output's name, as a person or a script may have left it. A save
-// writes through a link of one's own; a device or FIFO behind a link, or another user's link
-// in a sticky world-writable folder, is refused and left as it is; a file replaced keeps
-// its mode, owner and group. Root plays the other user (nobody) and gets a null device of
-// its own: a save gone wrong must not replace /dev/null.
+// What stands at the output's name. A save writes through a link of one's own; a device or
+// FIFO behind a link, or another user's link in a sticky world-writable folder, is refused and
+// left as it is; a file replaced keeps its mode, owner and group. Root plays the other user
+// (nobody) and gets a null device of its own: a save gone wrong must not replace /dev/null.
 TEST(Save, WhatStandsAtTheName) {
-    enum At {
-        LinkToOwnFile,
-        LinkToNullDevice,
-        LinkToFifo,
-        OwnFile,
-        NobodysLinkInSticky,
-        NobodysReadOnlyFile
-    };
-    const struct {
-        At at;
-        int code;
-        const char* error;
-    } cases[] = {
-        {LinkToOwnFile, 0, ""},
-        {LinkToNullDevice, 1,
-         "error: cannot write out.pdf: a character device, not a regular "
-         "file$"},
-        {LinkToFifo, 1, "error: cannot write out.pdf: a FIFO, not a regular file$"},
-        {OwnFile, 0, ""},
-        {NobodysLinkInSticky, 1,
-         "error: cannot write out.pdf: a symbolic link that belongs to another user$"},
-        {NobodysReadOnlyFile, 0, ""},
-    };
     const bool root = ::geteuid() == 0;
     const passwd* nobody = ::getpwnam("nobody");
     const group* nogroup = ::getgrnam("nogroup");
     ASSERT_TRUE(nobody && nogroup);
+    const auto name = [](const Folder& f, const char* n) {
+        return std::string(QFile::encodeName(f.path(QLatin1String(n))).constData());
+    };
+    const auto own = [&](const Folder& f, const char* n) {
+        return ::lchown(name(f, n).c_str(), nobody->pw_uid, nogroup->gr_gid) == 0;
+    };
+    const struct {
+        const char* what;
+        bool needsRoot;
+        std::function<bool(const Folder&)> make;  // what stands at out.pdf
+        const char* end;                          // the file it leads to
+        int code;
+        const char* error;
+    } cases[] = {
+        {"link to a file of one's own", false,
+         [](const Folder& f) { return QFile::link("other.pdf", f.path("out.pdf")); }, "other.pdf",
+         0, ""},
+        {"link to a null device", false,
+         [&](const Folder& f) {
+             return (!root ||
+                     ::mknod(name(f, "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) &&
+                    QFile::link(root ? "null" : "/dev/null", f.path("out.pdf"));
+         },
+         "out.pdf", 1, "error: cannot write out.pdf: a character device, not a regular file$"},
+        {"link to a FIFO", false,
+         [&](const Folder& f) {
+             return ::mkfifo(name(f, "fifo").c_str(), 0600) == 0 &&
+                    QFile::link("fifo", f.path("out.pdf"));
+         },
+         "out.pdf", 1, "error: cannot write out.pdf: a FIFO, not a regular file$"},
+        {"a file of one's own", false,
+         [&](const Folder& f) {
+             f.write("out.pdf", "an earlier file");
+             return ::chmod(name(f, "out.pdf").c_str(), 0640) == 0;
+         },
+         "out.pdf", 0, ""},
+        {"nobody's link in a sticky folder", true,
+         [&](const Folder& f) {
+             return ::mkdir(name(f, "sticky").c_str(), 0777) == 0 &&
+                    ::chmod(name(f, "sticky").c_str(), 01777) == 0 &&
+                    QFile::link(f.path("other.pdf"), f.path("sticky/x.pdf")) &&
+                    own(f, "sticky/x.pdf") && QFile::link("sticky/x.pdf", f.path("out.pdf"));
+         },
+         "other.pdf", 1,
+         "error: cannot write out.pdf: a symbolic link that belongs to another user$"},
+        {"nobody's read-only file", true,
+         [&](const Folder& f) {
+             f.write("out.pdf", "an earlier file");
+             return ::chmod(name(f, "out.pdf").c_str(), 0444) == 0 && own(f, "out.pdf");
+         },
+         "out.pdf", 0, ""},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(int(c.at));
-        if (!root && c.at >= NobodysLinkInSticky) continue;  // told by the skip below
+        SCOPED_TRACE(c.what);
+        if (c.needsRoot && !root) continue;  // told by the skip below
         Folder f;
-        const QString out = f.path(QStringLiteral("out.pdf"));
-        auto name = [&](const char* n) { return QFile::encodeName(f.path(QLatin1String(n))); };
         f.write(QStringLiteral("other.pdf"), "an earlier file");
-        if (c.at == OwnFile || c.at == NobodysReadOnlyFile) {
-            f.write(QStringLiteral("out.pdf"), "an earlier file");
-            ASSERT_EQ(::chmod(name("out.pdf").constData(), c.at == OwnFile ? 0640 : 0444), 0);
-            if (c.at == NobodysReadOnlyFile) {
-                ASSERT_EQ(::chown(name("out.pdf").constData(), nobody->pw_uid, nogroup->gr_gid), 0);
-            }
-        } else if (c.at == LinkToNullDevice && root) {
-            ASSERT_EQ(::mknod(name("null").constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
-        } else if (c.at == LinkToFifo) {
-            ASSERT_EQ(::mkfifo(name("fifo").constData(), 0600), 0);
-        } else if (c.at == NobodysLinkInSticky) {
-            ASSERT_EQ(::mkdir(name("sticky").constData(), 0777), 0);
-            ASSERT_EQ(::chmod(name("sticky").constData(), 01777), 0);
-            ASSERT_TRUE(QFile::link(f.path(QStringLiteral("other.pdf")),
-                                    f.path(QStringLiteral("sticky/x.pdf"))));
-            ASSERT_EQ(::lchown(name("sticky/x.pdf").constData(), nobody->pw_uid, nogroup->gr_gid),
-                      0);
-        }
-        if (c.at != OwnFile && c.at != NobodysReadOnlyFile) {
-            const char* target = c.at == LinkToOwnFile         ? "other.pdf"
-                                 : c.at == NobodysLinkInSticky ? "sticky/x.pdf"
-                                 : c.at == LinkToFifo          ? "fifo"
-                                 : root                        ? "null"
-                                                               : "/dev/null";
-            ASSERT_TRUE(QFile::link(QString::fromLatin1(target), out));
-        }
-        // The file the name leads to, before and after.
-        const QString end = c.at == NobodysLinkInSticky ? f.path(QStringLiteral("other.pdf"))
-                                                        : QFileInfo(out).canonicalFilePath();
+        ASSERT_TRUE(c.make(f));
+        const QString out = f.path("out.pdf"), end = QFileInfo(f.path(c.end)).canonicalFilePath();
         const struct stat before = Status(end), linkBefore = Status(out);
         const QByteArray bytesBefore = S_ISREG(before.st_mode) ? Bytes(end) : QByteArray();
 
@@ -199,10 +182,8 @@ TEST(Save, WhatStandsAtTheName) {
         if (c.code) ExpectFirstError(r, c.error);
         const struct stat after = Status(end);
         EXPECT_EQ(Status(out).st_mode & S_IFMT, linkBefore.st_mode & S_IFMT);
-        EXPECT_EQ(after.st_mode, before.st_mode);
-        EXPECT_EQ(after.st_rdev, before.st_rdev);
-        EXPECT_EQ(after.st_uid, before.st_uid);
-        EXPECT_EQ(after.st_gid, before.st_gid);
+        EXPECT_EQ(std::tuple(after.st_mode, after.st_rdev, after.st_uid, after.st_gid),
+                  std::tuple(before.st_mode, before.st_rdev, before.st_uid, before.st_gid));
         // Read only what is a regular file: a FIFO would wait for a writer.
         if (S_ISREG(before.st_mode)) {
             EXPECT_EQ(IsPdf(Bytes(end)), c.code == 0);
@@ -210,7 +191,6 @@ TEST(Save, WhatStandsAtTheName) {
                 EXPECT_EQ(Bytes(end), bytesBefore);
             }
         }
-        // No scratch file is left beside the target.
         EXPECT_EQ(
             QDir(f.dir()).entryList({QStringLiteral(".orlenda-*")}, QDir::Files | QDir::Hidden),
             QStringList());
@@ -218,8 +198,7 @@ TEST(Save, WhatStandsAtTheName) {
     if (!root) GTEST_SKIP() << "another user's link and file need root to play nobody";
 }
 
-// A full device, a tmpfs of one page in a mount namespace of the run's own: the system's
-// reason, and the earlier file as it was.
+// A tmpfs of one page in a mount namespace of its own: the reason, the earlier file kept.
 TEST(Save, OntoAFullDeviceSaysSo) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
     Folder f;
@@ -248,8 +227,7 @@ TEST(Program, OutputThatCannotBeWrittenIsAFailure) {
     EXPECT_EQ(r.err.toStdString(), "orlenda: error: cannot write the output\n");
 }
 
-// "-o -" writes the whole file to standard output: the sheet as PDF, the document as PNG
-// when asked; a .png name gives PNG too. Qt's PNG reader takes both.
+// "-o -": the sheet as PDF, the document as PNG when asked; a .png name gives PNG too.
 TEST(Program, WritesToStandardOutput) {
     Folder f;
     const QString out = f.path(QStringLiteral("stdout"));
@@ -264,8 +242,7 @@ TEST(Program, WritesToStandardOutput) {
     EXPECT_EQ(QImage(f.path(QStringLiteral("doc.png")), "png").size(), QSize(769, 1000));
 }
 
-// Without --data the program reads china.txt from its own folder, not the working one, and
-// its help tells the years that file covers; without it the commands fail.
+// Without --data, china.txt beside the program, whose years the help tells; missing: fail.
 TEST(Program, ReadsChinaTxtBesideItself) {
     Folder f;
     const QString program = f.path(QStringLiteral("orlenda"));

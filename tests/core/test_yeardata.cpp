@@ -17,8 +17,7 @@ using test::Joined;
 using test::kLines2000To2010;
 using test::TempDir;
 
-// Eleven lines however they end, the last one with or without its end, a byte order mark
-// in front: eleven years in file order, first and last line readable to their last field.
+// Any line ending, the last line's end optional, a byte order mark: eleven years in order.
 TEST(LoadYearList, ReadsEveryLineEnding) {
     struct {
         const char *end, *bom;
@@ -47,24 +46,17 @@ std::string With(std::size_t offset, const std::string& text) {
     return std::string(kLines2000To2010[1]).replace(offset, text.size(), text);
 }
 
-// A file whose line 2 (the year 2001) is a bad line: it is reported naming file, line and
-// field, only that line is refused, and it no longer shifts its neighbours. An empty report
-// means the line is good.
+// A bad line 2 (2001) is reported by file, line and field, and only it is refused. Empty: good.
 TEST(ReadYearRecord, ReportsABadLinePrecisely) {
     const std::pair<std::string, std::string> cases[] = {
-        {"2001 1 07 04  30 29 30 30 29 30 29 30 29 29 30 29 30 29 5",
-         ", LunarMonthDays(0): \"  3\" is not a blank and two digits (the line has 57 "
-         "characters, 56 expected)"},
-        {kLines2000To2010[1] + " ",
-         ": text after QingmingDay (the line has 57 characters, 56 expected)"},
-        {"2001 1 07 04 30",
-         ", LunarMonthDays(1): missing, expected a blank and two digits (the line has 15 "
-         "characters, 56 expected)"},
+        // clang-format off
+        {"2001 1 07 04  30 29 30 30 29 30 29 30 29 29 30 29 30 29 5", ", LunarMonthDays(0): \"  3\" is not a blank and two digits (the line has 57 characters, 56 expected)"},
+        {kLines2000To2010[1] + " ", ": text after QingmingDay (the line has 57 characters, 56 expected)"},
+        {"2001 1 07 04 30", ", LunarMonthDays(1): missing, expected a blank and two digits (the line has 15 characters, 56 expected)"},
         {"", ": the line is empty"},
         {With(0, "20O1"), ", YearText: \"20O1\" is not four digits"},
         {With(4, "\t"), ", Jan1MonthCode: \"\\x091\" is not a blank and one digit"},
-        {With(6, "\xE5\x88\x9D"),
-         ", Jan1LunarDay: \"\\xE5\\x88\\x9D\" is not a blank and two digits"},
+        {With(6, "\xE5\x88\x9D"), ", Jan1LunarDay: \"\\xE5\\x88\\x9D\" is not a blank and two digits"},
         {With(5, "2"), ", Jan1MonthCode: \" 2\" is neither 0 nor 1"},
         {With(7, "32"), ", Jan1LunarDay: \" 32\" is not a lunar day 1 to 31"},
         {With(10, "13"), ", LeapMonth: \" 13\" is no leap month: 1 to 12, or above 13 for none"},
@@ -74,11 +66,10 @@ TEST(ReadYearRecord, ReportsABadLinePrecisely) {
         {With(55, "6"), ", QingmingDay: \" 6\" is neither 4 nor 5"},
         {With(0, "2003"), ", YearText: \"2003\" where the year 2001 belongs"},
         // January 1 cannot be day 31 of a 29-day month (day 30 would be the next month's 1st).
-        {With(4, " 1 31"),
-         ", Jan1LunarDay: \" 31\" lies beyond the 29-day lunar month LunarMonthDays(1)"},
+        {With(4, " 1 31"), ", Jan1LunarDay: \" 31\" lies beyond the 29-day lunar month LunarMonthDays(1)"},
         // 1 + 12 x 29 = 349 days from January 1: the months run out on December 15.
-        {"2001 1 29 04 29 29 29 29 29 29 29 29 29 29 29 29 29 29 5",
-         ", LunarMonthDays: the fourteen lunar months end on 2001-12-15, before December 31"}};
+        {"2001 1 29 04 29 29 29 29 29 29 29 29 29 29 29 29 29 29 5", ", LunarMonthDays: the fourteen lunar months end on 2001-12-15, before December 31"}};
+    // clang-format on
     for (const auto& [line, tail] : cases) {
         SCOPED_TRACE(line);
         TempDir tmp;
@@ -97,8 +88,7 @@ TEST(ReadYearRecord, ReportsABadLinePrecisely) {
     }
 }
 
-// Whole files that are wrong (no bytes: no file; "/": a folder): reported, and reading never
-// creates the file.
+// Wrong files (no bytes: no file; "/": a folder), never created by reading.
 TEST(ReadYearRecord, ReportsABadFile) {
     const auto y2000 = kLines2000To2010.begin();
     std::string manyLines;
@@ -110,20 +100,16 @@ TEST(ReadYearRecord, ReportsABadFile) {
         std::string listReport;  // of LoadYearList, after the path; "=" the same
         std::size_t listSize;
     } cases[] = {
+        // clang-format off
         {std::nullopt, 2008, ": cannot open the file (No such file or directory)", "=", 0},
         {"/", 2008, ": cannot read the file (Is a directory)", "=", 0},
         {"", 2000, ": the file is empty", "=", 0},
-        {Joined({y2000, y2000 + 5}), 2005,
-         ": no line for the year 2005 (line 6; the file ends after line 5)", "", 5},
+        {Joined({y2000, y2000 + 5}), 2005, ": no line for the year 2005 (line 6; the file ends after line 5)", "", 5},
         // 2004 left out: the lines after the gap are off.
-        {Joined({y2000, y2000 + 4}) + Joined({y2000 + 5, y2000 + 8}), 2006,
-         ", line 7, YearText: \"2007\" where the year 2006 belongs",
-         ", line 5, YearText: \"2005\" where the year 2004 belongs (and 2 more bad lines)", 7},
-        {std::string(kMaxDataFileBytes + (1 << 17), 'x'), 2000,
-         ": larger than 16 MiB; reading stopped in line 1", "=", 0},
-        {manyLines, 2000,
-         ", line 1, YearText: \"x\" is not four digits (the line has 1 character, 56 expected)",
-         ": more than 10000 lines; the rest is ignored", kMaxDataFileLines}};
+        {Joined({y2000, y2000 + 4}) + Joined({y2000 + 5, y2000 + 8}), 2006, ", line 7, YearText: \"2007\" where the year 2006 belongs", ", line 5, YearText: \"2005\" where the year 2004 belongs (and 2 more bad lines)", 7},
+        {std::string(kMaxDataFileBytes + (1 << 17), 'x'), 2000, ": larger than 16 MiB; reading stopped in line 1", "=", 0},
+        {manyLines, 2000, ", line 1, YearText: \"x\" is not four digits (the line has 1 character, 56 expected)", ": more than 10000 lines; the rest is ignored", kMaxDataFileLines}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.readReport);
         TempDir tmp;

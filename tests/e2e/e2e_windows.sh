@@ -94,15 +94,15 @@ gone() {
     for _ in $(seq 50); do xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0; sleep 0.1; done
     return 1
 }
-front() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || fail "cannot bring window $1 to the front"; sleep 0.3; }
+front() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || fail "cannot bring window $1 to the front"; }
 origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
 size() { xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
-# press WINDOW LEFT TOP WIDTH HEIGHT: click the middle of a control given in twips of the client area
+# press WINDOW LEFT TOP WIDTH HEIGHT: click the middle of a control given in twips of the client
+# area. The program takes events in order, so what follows waits only for what it looks at.
 press() {
     local ox oy
     read -r ox oy < <(origin "$1")
     xdotool mousemove --sync $((ox + ($2 + $4 / 2) / 15)) $((oy + ($3 + $5 / 2) / 15)) click 1
-    sleep 0.5
 }
 # answer KEY SHOT: screenshot the program's message box, then press KEY in it
 answer() {
@@ -147,8 +147,8 @@ done
 px=$((sx + 226 + px)) py=$((sy + py))
 # Corners at preview pixels (40,30) and (300,220), that is twips (600,450) and (4500,3300);
 # picture twips per preview twip: 9600 / 5280.
-xdotool mousemove --sync $((px + 40)) $((py + 30)) click 1; sleep 0.3
-xdotool mousemove --sync $((px + 300)) $((py + 220)) click 1; sleep 0.3
+xdotool mousemove --sync $((px + 40)) $((py + 30)) click 1
+xdotool mousemove --sync $((px + 300)) $((py + 220)) click 1
 CROP=$(awk 'BEGIN { s = 9600 / 5280; printf "%.4f,%.4f,%.4f,%.4f", 600*s, 450*s, 3900*s, 2850*s }')
 press "$S" 120 4560 1215 375
 press "$S" 840 5520 615 375
@@ -181,8 +181,8 @@ front "$M"; press "$M" 3600 2520 1215 495
 E=$(win '^创建电子文档$') || fail "'创建电子文档' did not open its window"
 front "$E"
 # Showing twice draws the same picture over itself: nothing may change.
-press "$E" 8160 0 975 350; sleep 1.5
-press "$E" 8160 0 975 350; sleep 1.5
+press "$E" 8160 0 975 350
+press "$E" 8160 0 975 350
 shot 6-edoc
 press "$E" 8160 360 975 350
 answer Return 7-saved

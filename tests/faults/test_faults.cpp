@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Bad pictures and saves, as the user meets them: a failure gives its message and loses nothing
-// (the previous picture stays chosen, an earlier file stays as it was); a save with room writes
-// the whole file. Faults are real tmpfs mounts in the test's own mount namespace (root only,
-// else skipped); root ignores permission bits, so its read-only file is immutable.
+// Bad pictures and saves: a failure gives its message and loses nothing. Faults are real tmpfs
+// mounts in the test's own mount namespace (root only, else skipped).
 #include <linux/fs.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -11,6 +9,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -33,16 +32,7 @@ using namespace orlenda::testing;
 
 namespace {
 
-// Set by main: whether this process has a mount namespace of its own.
-QString g_noMounts;
-
-QByteArray Encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, 90);
-    return bytes;
-}
+QString g_noMounts;  // why there are no mounts of our own
 
 // A real, small JPEG with its declared size changed to width x height.
 QByteArray JpegDeclaring(quint16 width, quint16 height) {
@@ -61,7 +51,7 @@ QStringList FilesIn(const QString& dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// The immutable attribute: no rename over the file, no writing, whoever asks.
+// Root ignores permission bits: no rename over the file, no writing, whoever asks.
 bool SetImmutable(const QString& path) {
     QFile file(path);
     int flags = FS_IMMUTABLE_FL;
@@ -76,16 +66,16 @@ bool Whole(const QByteArray& bytes) {
            !QImage::fromData(bytes).isNull();
 }
 
-// What the user saves, where, and what the failure must say.
-enum class Saver { Document, MonthView, SheetPdf };
-enum class Fault { None, ReadOnlyFolder, ImmutableFile, FullDevice };
-const char* const kTargets[] = {"2008年历1.BMP", "TEST.BMP", "2008年历.pdf"};
+// The sheet is saved by the preview's 保存为PDF, or by its 打印… with no printer at all.
+enum class Saver { Document, MonthView, SheetPdf, SheetPrint };
+enum class Fault { None, ReadOnlyFolder, ImmutableFile, FullDevice, Declined, Cancelled };
+const char* const kTargets[] = {"2008年历1.BMP", "TEST.BMP", "2008年历.pdf", "2008年历.pdf"};
+const char* const kSavers[] = {"保存图形", "TEST.BMP", "保存为PDF", "打印…"};
 
 }  // namespace
 
 class FaultsTest : public QObject, public WindowTestBase {
     Q_OBJECT
-    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     static void pick(PictureChooser& w, const QString& name) {
         ClickRow(w.fileList, w.fileList->row(w.fileList->findItems(name, {}).value(0)));
     }
@@ -99,8 +89,6 @@ class FaultsTest : public QObject, public WindowTestBase {
     }
     void init() { startCase(); }
     void cleanup() { endCase(); }
-
-    // ---- pictures ----
 
     void badPicture_data() {
         QTest::addColumn<QString>("name");
@@ -121,9 +109,8 @@ class FaultsTest : public QObject, public WindowTestBase {
         // clang-format on
     }
 
-    // Clicked in the chooser: the message, and the picture chosen before stays the inset with
-    // its rectangle. Then the background picture spoilt after it was chosen: the electronic
-    // document says so and keeps its colour.
+    // Clicked in the chooser: the message, the previous inset kept with its rectangle; spoilt
+    // after it was chosen as background: the document says so and keeps its colour.
     void badPicture() {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
@@ -138,10 +125,10 @@ class FaultsTest : public QObject, public WindowTestBase {
         w.show();
         QVERIFY(w.folderList->setPath(folder.path()));
         pick(w, QStringLiteral("good.jpg"));
-        click(w.insetButton);
+        Click(w.insetButton);
         QTest::mouseClick(w.preview, Qt::LeftButton, {}, QPoint(10, 5));
         QTest::mouseClick(w.preview, Qt::LeftButton, {}, QPoint(100, 80));
-        click(w.backgroundButton);
+        Click(w.backgroundButton);
         const Crop before = doc.insetCrop();
 
         pick(w, name);
@@ -156,7 +143,7 @@ class FaultsTest : public QObject, public WindowTestBase {
         QVERIFY(WriteFile(good, bytes));
         DocumentWindow document(doc);
         document.show();
-        click(document.useBackgroundCheck);
+        Click(document.useBackgroundCheck);
         QCOMPARE(messages, QStringList{QStringLiteral("背景图无法使用：") + message + good});
         QVERIFY(!document.useBackgroundCheck->isChecked() &&
                 document.backgroundOption->isEnabled());
@@ -164,18 +151,17 @@ class FaultsTest : public QObject, public WindowTestBase {
                 doc.backgroundPicture().isNull());
     }
 
-    // ---- saving ----
-
     void save_data() {
         QTest::addColumn<int>("saver");
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("message");  // %1: the full file name
         QTest::addColumn<QString>("written");  // the file written whole, if any
-        const QString failed[] = {QStringLiteral("图形未能保存在%1\n%2"),
-                                  QStringLiteral("无法保存 TEST.BMP：%2"),
-                                  QStringLiteral("无法保存文件：%1\n%2")};
+        const QString failed[] = {
+            QStringLiteral("图形未能保存在%1\n%2"), QStringLiteral("无法保存 TEST.BMP：%2"),
+            QStringLiteral("无法保存文件：%1\n%2"), QStringLiteral("无法保存文件：%1\n%2")};
         // The month view saves silently into the current folder.
         const QString saved[] = {QStringLiteral("图形已成功保存在%1"), QString(),
+                                 QStringLiteral("年历已保存为PDF文件：%1"),
                                  QStringLiteral("年历已保存为PDF文件：%1")};
         const struct {
             Fault fault;
@@ -191,10 +177,10 @@ class FaultsTest : public QObject, public WindowTestBase {
         };
         // The month view's picture goes where the user can write, and says so.
         const QString moved = dir.filePath(QStringLiteral("home/Pictures/TEST.BMP"));
-        for (Saver s : {Saver::Document, Saver::MonthView, Saver::SheetPdf})
+        for (Saver s : {Saver::Document, Saver::MonthView, Saver::SheetPdf, Saver::SheetPrint})
             for (const auto& f : faults) {
                 const bool elsewhere = s == Saver::MonthView && f.fault == Fault::ReadOnlyFolder;
-                QTest::addRow("%s, %s", kTargets[int(s)], f.what)
+                QTest::addRow("%s, %s", kSavers[int(s)], f.what)
                     << int(s) << int(f.fault)
                     << (elsewhere ? QStringLiteral("图形已成功保存在") + moved
                         : f.fault == Fault::None ? saved[int(s)]
@@ -203,11 +189,14 @@ class FaultsTest : public QObject, public WindowTestBase {
                         : f.fault == Fault::None ? QStringLiteral("%1")
                                                  : QString());
             }
+        // No PDF file wanted instead of the printer, or the save dialog cancelled: nothing.
+        for (Fault f : {Fault::Declined, Fault::Cancelled})
+            QTest::addRow("打印…, %s", f == Fault::Declined ? "declined" : "cancelled")
+                << int(Saver::SheetPrint) << int(f) << QString() << QString();
     }
 
-    // Saving over an earlier file: the message, the new file whole or else the earlier file as
-    // it was, and no half-written file left behind. Faults come on a tmpfs of the folder's own;
-    // one page, which the earlier file takes, is a full device.
+    // Over an earlier file: the message, the new file whole or the earlier one as it was, and
+    // nothing half-written left. A tmpfs of one page, the earlier file's, is a full device.
     void save() {
         QFETCH(int, saver);
         QFETCH(int, fault);
@@ -218,8 +207,9 @@ class FaultsTest : public QObject, public WindowTestBase {
         const QString folder = scratch.filePath(QStringLiteral("target"));
         const QByteArray mountPoint = QFile::encodeName(folder);
         QVERIFY(QDir().mkpath(folder));
-        if (f != Fault::None && !g_noMounts.isEmpty()) QSKIP(qPrintable(g_noMounts));
-        if (f != Fault::None)
+        const bool mounted = f != Fault::None && f < Fault::Declined;
+        if (mounted && !g_noMounts.isEmpty()) QSKIP(qPrintable(g_noMounts));
+        if (mounted)
             QVERIFY(::mount("tmpfs", mountPoint, "tmpfs", 0,
                             f == Fault::FullDevice ? "size=4k" : "size=64m") == 0);
         auto unmount = qScopeGuard([&] { ::umount2(mountPoint, MNT_DETACH); });
@@ -231,33 +221,47 @@ class FaultsTest : public QObject, public WindowTestBase {
         if (f == Fault::ImmutableFile) QVERIFY(SetImmutable(target));
         const QStringList filesBefore = FilesIn(folder);
 
-        // The electronic document of 2008 shown and saved; or 2008 picked in the main window,
-        // then saved with the month view's save button or the 保存为PDF button of the A4
-        // sheet's preview.
         doc->setYear(2008);
         DocumentWindow document(*doc);
         main().show();
         PickFromList(main().yearCombo, QStringLiteral("2008"));
-        // Yes to replacing the earlier file, and to a PDF file instead of the printer.
-        PrintDialogs().askYesNo = [](QWidget*, const QString&) { return true; };
+        const bool printed = Saver(saver) == Saver::SheetPrint;
+        QStringList asked;
+        QString suggested;
+        PrintDialogs().askYesNo = [&](QWidget*, const QString& q) {
+            return asked << q, f != Fault::Declined;
+        };
+        PrintDialogs().saveFileName = [&](QWidget*, const QString&, const QString& s, auto) {
+            suggested = s;  // the name without .pdf, which the save adds
+            return f == Fault::Cancelled ? QString() : printed ? target.chopped(4) : target;
+        };
+        const auto reset = qScopeGuard([] { ResetPrintDialogs(); });
         if (Saver(saver) == Saver::Document) {
             document.show();
             document.saveFolder = folder;
-            click(document.showButton);
-            click(document.saveButton);
+            Click(document.showButton);
+            Click(document.saveButton);
         } else if (Saver(saver) == Saver::MonthView) {
             const QString previous = QDir::currentPath();
             QDir::setCurrent(folder);
-            click(main().monthViewButton);
-            click(Find<MonthView>()->saveTestButton);
+            Click(main().monthViewButton);
+            Click(Find<MonthView>()->saveTestButton);
             QDir::setCurrent(previous);
         } else {
-            PrintDialogs().saveFileName = [target](auto...) { return target; };
+            // One page, the print buttons held while the preview shows; it stays until
+            // something is saved or told.
             SheetPreview* preview = PreviewOf(main().printA4Button);
-            QVERIFY(preview);
-            click(preview->pdfButton);
+            QVERIFY(preview && preview->preview->pageCount() == 1);
+            QVERIFY(!main().printA4Button->isEnabled() && !main().printA3Button->isEnabled());
+            Click(printed ? preview->printButton : preview->pdfButton);
+            QCOMPARE(asked,
+                     printed
+                         ? QStringList{QStringLiteral("未找到打印机。\n是否将年历保存为PDF文件？")}
+                         : QStringList());
+            QCOMPARE(QFileInfo(suggested).fileName(),
+                     f == Fault::Declined ? QString() : QStringLiteral("2008年历.pdf"));
+            QCOMPARE(Find<SheetPreview>() != nullptr, message.isEmpty());
         }
-        ResetPrintDialogs();
         message.replace(QStringLiteral("%1"), target);
         written.replace(QStringLiteral("%1"), target);
         QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList{message});
@@ -268,8 +272,7 @@ class FaultsTest : public QObject, public WindowTestBase {
 };
 
 int main(int argc, char** argv) {
-    // A mount namespace of our own, entered while the process has one thread: the tmpfs
-    // mounts stay private to this test and vanish with it.
+    // Entered while the process has one thread; the mounts vanish with it.
     if (::unshare(CLONE_NEWNS) != 0)
         g_noMounts = QStringLiteral("no mount namespace (needs root): ") + strerror(errno);
     else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)

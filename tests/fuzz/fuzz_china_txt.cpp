@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The data file reader on arbitrary bytes: the bytes become china.txt, the year list and a
-// few years' records are read from it, and the calendar is built from whatever was read,
-// as the main window does. Nothing may crash, a refusal says why, and every accepted year
-// gives a whole calendar.
+// The data file reader on arbitrary bytes as china.txt, and the calendar built from what was
+// read: no crash, a refusal says why, every accepted year gives a whole calendar.
 #include <sys/mman.h>
 #include <unistd.h>
 

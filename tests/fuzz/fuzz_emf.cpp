@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The metafile reader on arbitrary bytes: either a picture of the declared size or an
-// error, never both, never a crash, and never more memory than its own bounds allow. The
-// work allowed is a sixty-fourth of the program's, as the sanitizers slow drawing down.
+// The metafile reader on arbitrary bytes: a picture within its bounds or an error, never
+// both. A sixty-fourth of the program's work is allowed, as the sanitizers slow drawing down.
 #include <QByteArray>
 #include <QGuiApplication>
 #include <cstddef>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The picture loader on arbitrary bytes, through a file as the program reads them: a picture
-// within the memory bound that decodes at the size the loader reported, or a PictureError;
-// never a crash, a hang or another exception. Metafiles have a target of their own.
+// The picture loader on arbitrary bytes in a file: a picture within the memory bound at the
+// size reported, or a PictureError. Metafiles have a target of their own.
 #include <QByteArray>
 #include <QFile>
 #include <QGuiApplication>

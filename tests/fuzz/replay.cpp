@@ -30,8 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The kept inputs, and those in ORLENDA_REPLAY_MORE (a folder, e.g. a fuzzer's findings
-// not kept yet).
+// The kept inputs, and those in the folder ORLENDA_REPLAY_MORE.
 std::vector<fs::path> Inputs() {
     std::vector<fs::path> files;
     const char* more = std::getenv("ORLENDA_REPLAY_MORE");

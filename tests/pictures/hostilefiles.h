@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Picture files written byte by byte from what their formats declare, to give the readers
-// sizes and counts no real picture has.
+// Picture files made byte by byte, declaring sizes and counts no real picture has.
 #include <QByteArray>
 #include <QtEndian>
 

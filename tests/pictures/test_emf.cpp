@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The metafile reader against metafiles written here record by record, files exported by
-// Debian programs (these also carry the text), and damaged files.
+// The metafile reader on records written here, files exported by Debian programs, damage.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -27,7 +26,6 @@ qint32 fl(float f) { return std::bit_cast<qint32>(f); }
 
 constexpr QRgb kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
 
-// Record types.
 // clang-format off
 enum : qint32 {
     HEADER = 1, POLYGON = 3, POLYPOLYGON = 8, SETWINDOWEXTEX, SETVIEWPORTEXTEX = 11, SETMAPMODE = 17,
@@ -39,8 +37,7 @@ enum : qint32 {
 // clang-format on
 constexpr qint32 kStock = qint32(0x80000000);
 
-// Writes a metafile whose reference device has one pixel per image pixel (96 an inch), so
-// logical units of the default mapping are image pixels.
+// A reference device of one pixel per image pixel: default logical units are image pixels.
 class Emf {
   public:
     explicit Emf(QSize px = QSize(100, 100)) : px_(px) {}
@@ -74,7 +71,6 @@ class Emf {
     int records_ = 1;
 };
 
-// Pixels (x, y) and the colour each must have.
 using Checks = QList<std::tuple<int, int, QRgb>>;
 
 }  // namespace
@@ -85,8 +81,7 @@ class TestEmf : public QObject {
     Q_OBJECT
 
   private slots:
-    // Each family of records drawn on a white 100 x 100 picture (unless sized otherwise) and
-    // checked at pixels whose colour follows from the geometry.
+    // On a white 100 x 100 picture, at pixels whose colour follows from the geometry.
     void figures_data() {
         QTest::addColumn<QByteArray>("emf");
         QTest::addColumn<Checks>("checks");
@@ -145,12 +140,10 @@ class TestEmf : public QObject {
         }
     }
 
-    // Not metafiles, or records running past the end or claiming absurd sizes: an error,
-    // never a crash or a partial picture. The fuzz replays cover damage more widely.
+    // An error, never a crash or a partial picture. The fuzz replays cover damage widely.
     void brokenFiles_data() {
         QTest::addColumn<QByteArray>("emf");
         const QByteArray good = Emf().solid(kRed).rec(RECTANGLE, {20, 20, 80, 80}).bytes();
-        // The good file with a 32-bit value replaced at a byte offset.
         auto patched = [](QByteArray b, int at, qint32 v) {
             qToLittleEndian(v, b.data() + at);
             return b;
@@ -211,8 +204,7 @@ class TestEmf : public QObject {
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     }
 
-    // Files exported by Inkscape from the SVG beside them; Inkscape's own PNG rendering of the
-    // SVG is the reference they are compared with.
+    // Inkscape's exports against its own PNG rendering of the SVG beside them.
     void exportedFiles_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<double>("tolerance");  // share of pixels allowed to differ
@@ -246,9 +238,7 @@ class TestEmf : public QObject {
         QVERIFY2(share <= tolerance, qPrintable(QString::number(share)));
     }
 
-    // LibreOffice Draw's export of an 80 x 50 mm page whose shapes are placed in millimetres:
-    // anisotropic mapping, pens, polygons, paths, clipping, a bitmap.
-    // Through the program's picture loader, which reads metafiles with this reader.
+    // LibreOffice Draw's 80 x 50 mm page, shapes placed in millimetres, through the loader.
     void libreOfficeFile() {
         const QString path = QStringLiteral(EMF_TEST_DATA "/libreoffice.emf");
         const QImage img = LoadPicture(path);

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Long use by keys and clicks: the electronic document scrolled (each step redraws it all), and
-// now and then the next year saved as a PDF sheet by the A3 or A4 button (no printer). Peak
-// memory after a warm-up may grow by less than 5 MB (not measured under sanitizers), no file may
-// stay open, no message but the saves' come, and the document draws what a fresh window draws.
+// Long use: the document scrolled, now and then a sheet saved as PDF. Peak memory after a
+// warm-up grows by less than 5 MB, no file stays open, the drawing stays as a fresh window's.
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,7 +19,6 @@ using namespace orlenda::testing;
 
 namespace {
 
-// Peak resident memory so far, KiB.
 long PeakKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
     const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
@@ -53,11 +50,8 @@ class SoakTest : public QObject, public WindowTestBase {
     bool scrollDown_ = true, yearDown_ = true;
     int sheets_ = 0;  // so far
 
-    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     static DocumentWindow& document() { return *Find<DocumentWindow>(); }
 
-    // Arrows on the document's scroll bar, every eighth a page; every `perSheet`-th step also
-    // the next year and a sheet, A3 and A4 in turn, some in colour.
     void use(int steps, int perSheet) {
         QScrollBar* bar = document().documentScrollBar;
         for (int i = 1; i <= steps; ++i) {
@@ -65,11 +59,11 @@ class SoakTest : public QObject, public WindowTestBase {
                    i % 8 ? Qt::Key_Up : Qt::Key_PageUp);
             if (i % perSheet) continue;
             Bounce(main_->yearCombo, "currentIndex", yearDown_, Qt::Key_Down, Qt::Key_Up);
-            click(++sheets_ % 3 ? main_->colourRadio : main_->monoRadio);
+            Click(++sheets_ % 3 ? main_->colourRadio : main_->monoRadio);
             SheetPreview* preview =
                 PreviewOf(sheets_ % 2 ? main_->printA3Button : main_->printA4Button);
             QVERIFY(preview);
-            click(preview->pdfButton);
+            Click(preview->pdfButton);
             QCOMPARE(messages, QStringList{QStringLiteral("年历已保存为PDF文件：") +
                                            dir.filePath(QStringLiteral("sheet.pdf"))});
             messages.clear();
@@ -77,8 +71,6 @@ class SoakTest : public QObject, public WindowTestBase {
     }
 
   private slots:
-    // A photograph chosen in the chooser as inset and as background, ticked in the document;
-    // the default greeting.
     void initTestCase() {
         startCase();
         doc->setDataPath(ORLENDA_DATA_FILE);
@@ -86,17 +78,17 @@ class SoakTest : public QObject, public WindowTestBase {
         main_ = &main();
         main_->show();
         QVERIFY(Noise(QSize(770, 1000)).save(dir.filePath(QStringLiteral("photo.jpg"))));
-        click(main_->choosePictureButton);
+        Click(main_->choosePictureButton);
         PictureChooser& chooser = *Find<PictureChooser>();
         QVERIFY(chooser.folderList->setPath(dir.path()));
         PictureFileList* files = chooser.fileList;
         ClickRow(files, files->row(files->findItems("photo.jpg", {})[0]));
-        click(chooser.backgroundButton);
-        click(chooser.insetButton);
-        click(chooser.okButton);
-        click(main_->documentButton);
-        click(document().useBackgroundCheck);
-        click(document().showButton);
+        Click(chooser.backgroundButton);
+        Click(chooser.insetButton);
+        Click(chooser.okButton);
+        Click(main_->documentButton);
+        Click(document().useBackgroundCheck);
+        Click(document().showButton);
     }
 
     void cleanupTestCase() { endCase(); }
@@ -116,16 +108,15 @@ class SoakTest : public QObject, public WindowTestBase {
               sheets_, warm, end);
         QCOMPARE(OpenFiles(), files);
 
-        // Still drawing what a freshly opened window draws.
         PickFromList(main_->yearCombo, QStringLiteral("2008"));
-        click(main_->documentButton);
+        Click(main_->documentButton);
         QTest::keyClick(document().documentScrollBar, Qt::Key_Home);
-        click(document().showButton);
+        Click(document().showButton);
         const QImage soaked = document().documentPicture->box().Image().copy();
         document().close();
-        click(main_->documentButton);
-        click(document().useBackgroundCheck);
-        click(document().showButton);
+        Click(main_->documentButton);
+        Click(document().useBackgroundCheck);
+        Click(document().showButton);
         QCOMPARE(soaked, document().documentPicture->box().Image());
 
         if (qEnvironmentVariableIntValue("ORLENDA_SOAK_NO_MEMORY_BOUND"))

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The built program run with no display, in a scratch folder with a data file of 2000 to
-// 2010.
+// The built program run with no display in a scratch folder with data for 2000 to 2010.
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -48,7 +47,7 @@ class Folder {
         QFile f(path(name));
         if (f.open(QIODevice::WriteOnly)) f.write(bytes);
     }
-    // Runs the program in this folder, the arguments separated by blanks.
+    // The arguments separated by blanks.
     Outcome run(const QString& args, const QString& stdoutFile = {}) const {
         return Run(QStringLiteral(ORLENDA_BIN), args.split(QLatin1Char(' ')), dir(), stdoutFile);
     }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Picture files for the tests: real codecs where Qt writes the format, hand-made bytes
-// where it does not (GIF) or where only the header matters (huge bitmaps).
+// Picture files: Qt's codecs, or bytes made by hand where Qt writes no such file.
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
@@ -48,6 +47,13 @@ inline QByteArray PhoneJpeg(const QImage& stored, int orientation) {
     QByteArray app1("Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\0\0\0\0\0\0\0", 32);
     app1[25] = char(orientation);
     return jpeg.left(2) + QByteArray("\xFF\xE1\0\x22", 4) + app1 + jpeg.mid(2);
+}
+
+inline QByteArray Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format, 90) ? bytes
+                                                                                : QByteArray();
 }
 
 inline bool WriteFile(const QString& path, const QByteArray& bytes) {

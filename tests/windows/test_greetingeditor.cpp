@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The greeting editor as a person uses it: the proposed and the kept font, Enter as Tab, and the
-// document's lines across typing, OK, clear, cancel and reopening with their language's defaults.
+// The greeting editor: the font proposed and kept, Enter as Tab, and the document's lines.
 #include <QRadioButton>
 
 #include "support/windowtesting.h"
@@ -11,7 +10,6 @@ using namespace orlenda::testing;
 
 namespace {
 
-// The lines the editor shows, and those of the document.
 QStringList Lines(const GreetingEditor& w, const CalendarDocument& doc) {
     QStringList lines;
     for (const QLineEdit* t : w.greetingLines) lines << t->text();
@@ -23,8 +21,6 @@ const QStringList kChinese{QStringLiteral("亲爱的朋友："), QStringLiteral(
                            QStringLiteral(" 万事如意！"), QStringLiteral("   你的朋友")};
 const QStringList kEnglish{QStringLiteral("Dear"), QStringLiteral("Happy new year！"), QString(),
                            QStringLiteral("  Sincerely")};
-
-void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
 }  // namespace
 
@@ -58,21 +54,18 @@ class GreetingEditorTest : public QObject, public WindowTestBase {
         QVERIFY(!w->isVisible());
     }
 
-    // As a line is typed the editor tells the room it has left on each output, in half-width
-    // characters of the greeting at 26 points (13 points, 260 twips each): from 1700 twips on
-    // A3, 650 on A4 and the document, to the paper's edge less as much again (A3 16838, A4 11906
-    // twips wide, the document 11535), or to the inset's left edge (7500, 6700, 6950).
+    // The room left, in half-widths of 260 twips: from 1700 twips (A3) or 650 (A4, document)
+    // to the edge less as much (16838, 11906, 11535 wide) or the inset (7500, 6700, 6950).
     void roomLeft_data() {
         QTest::addColumn<int>("line");
         QTest::addColumn<int>("halfWidths");
         QTest::addColumn<bool>("inset");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("line 2, 44")
-            << 1 << 44 << false << QStringLiteral("第2行：A3纸余7，A4纸超出4，电子文档超出5");
-        QTest::newRow("line 1, 22, inset")
-            << 0 << 22 << true << QStringLiteral("第1行：A3纸余0，A4纸余1，电子文档余2");
-        QTest::newRow("line 4, 42, inset")
-            << 3 << 42 << true << QStringLiteral("第4行：A3纸超出20，A4纸超出19，电子文档超出18");
+        // clang-format off
+        QTest::newRow("line 2, 44") << 1 << 44 << false << QStringLiteral("第2行：A3纸余7，A4纸超出4，电子文档超出5");
+        QTest::newRow("line 1, 22, inset") << 0 << 22 << true << QStringLiteral("第1行：A3纸余0，A4纸余1，电子文档余2");
+        QTest::newRow("line 4, 42, inset") << 3 << 42 << true << QStringLiteral("第4行：A3纸超出20，A4纸超出19，电子文档超出18");
+        // clang-format on
     }
     void roomLeft() {
         QFETCH(int, line);
@@ -113,9 +106,8 @@ class GreetingEditorTest : public QObject, public WindowTestBase {
         QCOMPARE(doc->greetingFont(), QString());
     }
 
-    // A line typed is the document's at once; clear then OK leaves the same, hidden, emptied
-    // window and four empty lines; cancel or the frame closes it, keeping the face; the next
-    // opening takes the defaults of the language chosen then, and keeps them when it changes.
+    // Typing reaches the document at once; clear, OK, then cancel or the frame keeping the face;
+    // the next opening takes the defaults of the language chosen then.
     void typeClearOkCancelReopen_data() {
         QTest::addColumn<bool>("byFrame");
         QTest::newRow("取消") << false;

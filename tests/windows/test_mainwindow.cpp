@@ -14,7 +14,6 @@ namespace {
 
 int thisYear() { return QDate::currentDate().year(); }
 
-// True when every month of the model starts in the column of its real weekday.
 bool modelIsOf(const CalendarDocument& doc, int year) {
     for (int m = 1; m <= 12; ++m)
         if (doc.model().DayGrid[m][1][QDate(year, m, 1).dayOfWeek()] != "1") return false;
@@ -30,8 +29,7 @@ class MainWindowTest : public QObject, public WindowTestBase {
     void init() { startCase(); }
     void cleanup() { endCase(); }
 
-    // "结束" and the main window's frame both end the program, whatever else is open; the
-    // program never runs on without a window.
+    // "结束" and the frame both end the program, whatever else is open.
     void endingTheProgram_data() {
         QTest::addColumn<bool>("byFrame");
         QTest::newRow("结束") << false;
@@ -82,8 +80,7 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QCOMPARE(QApplication::focusWidget(), w.helpButton);
         QTest::keyClick(w.helpButton, Qt::Key_Return);
         QTRY_VERIFY(Find<HelpWindow>() && Find<HelpWindow>()->isVisible());
-        // The help names the button as it reads and the years of this case's data file; the
-        // About box (six lines as designed) sends the user to no place it cannot name.
+        // The help names the button and this data file's years; the About box has six lines.
         const QStringList help = Find<HelpWindow>()->usageBox->toPlainText().split('\n');
         QCOMPARE(help[5], QStringLiteral("2:点击\"%1\"后可以查阅指定年份各月的月历。")
                               .arg(w.monthViewButton->text()));
@@ -96,7 +93,6 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QVERIFY(!messages[0].contains(QStringLiteral("跟踪")));
     }
 
-    // Only a pick from the list changes the document's year, and with it the model.
     void yearPick() {
         MainWindow& w = main();
         QVERIFY(StartWithMainActive(w));
@@ -111,8 +107,7 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QVERIFY(doc->year() == 2008 && modelIsOf(*doc, 2008));
     }
 
-    // A data file missing at the start, or gone since, is told once and not created; the
-    // program goes on with the year's Gregorian layout, without lunar texts.
+    // Missing at the start or gone since: told once, not created; no lunar texts.
     void missingDataToldOnce_data() {
         QTest::addColumn<bool>("goneSince");
         QTest::newRow("missing at the start") << false;

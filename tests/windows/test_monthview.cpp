@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The screen month view: the days as drawn, the month text rules, the caption and redrawing.
-// Expected days come from published dates and the design's layout, read from the pixels.
+// The month view: days as drawn (published dates against pixels), month text, caption, redraws.
 #include <QDate>
 #include <QWheelEvent>
 
@@ -18,8 +17,7 @@ int cellOf(const QDate& day) {
     return (first == 1 ? 7 : first - 1) + day.day() - 1;
 }
 
-// Six week rows of seven cells, '#' where something is: the title's cell, and the cells where a
-// published calendar has the days.
+// '#' in the title's cell and where a published calendar has the days.
 QStringList publishedDays(int year, int month) {
     QStringList cells(6, QString(7, QLatin1Char('.')));
     cells[0][0] = QLatin1Char('#');
@@ -53,7 +51,6 @@ QString caption(const QString& year, const QString& month) {
            QDate::currentDate().toString(QStringLiteral("yyyy年 M月 d日〉"));
 }
 
-// The picture's pixels in the highlight colour, as a bounding box.
 QRect highlighted(MonthView& view) {
     const QImage shot = view.monthPicture->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QRect box;
@@ -88,7 +85,6 @@ class MonthViewTest : public QObject, public WindowTestBase {
         SetTodayClock({});
     }
 
-    // The text afterwards and the month drawn, named in the caption.
     void monthText_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("text");
@@ -178,8 +174,7 @@ class MonthViewTest : public QObject, public WindowTestBase {
         MonthView* view = view2008();
         QVERIFY(view);
         PasteOver(view->monthCombo->lineEdit(), QStringLiteral("3"));
-        // Back in the main window the view is blank, also when a year is picked there;
-        // activated again it draws the month of that year.
+        // Blank while the main window is active, also across a year pick there.
         activate(&main());
         QVERIFY(IsBlank(shown(*view)));
         PickFromList(main().yearCombo, QStringLiteral("2009"));
@@ -192,7 +187,6 @@ class MonthViewTest : public QObject, public WindowTestBase {
         // of the 305, after the sixth 18-point day line.
         QVERIFY(!IsBlank(march.copy(0, 281, march.width(), 17)));
         QVERIFY(IsBlank(march.copy(0, 298, march.width(), march.height() - 298)));
-        // Close only hides: shown again, the month and the picture are still there.
         QTest::mouseClick(view->closeButton, Qt::LeftButton);
         QVERIFY(!view->isVisible() && Find<MonthView>() == view);
         QTest::mouseClick(main().monthViewButton, Qt::LeftButton);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The picture chooser as a person uses it, by mouse and keyboard: what the file list offers,
-// the preview of each format and its scale, the corner clicks, what the buttons record in the
-// document and what survives each way of leaving the window.
+// The picture chooser by mouse and keyboard: the files offered, previews, corner clicks, what
+// the buttons record in the document and what survives leaving the window.
 #include <QDir>
 #include <QPointer>
 #include <QtTest>
@@ -13,10 +12,11 @@
 
 using namespace orlenda;
 using namespace orlenda::test;
+using testing::Click;
 
 namespace {
 
-// A rectangle to a tenth of a twip, readable when a comparison fails.
+// To a tenth of a twip, readable when a comparison fails.
 QString Rect(double x, double y, double w, double h) {
     return QString::asprintf("%.1f %.1f %.1f %.1f", x, y, w, h);
 }
@@ -30,7 +30,6 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
     QPointer<PictureChooser> w;
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    // A mouse click on the file's name.
     bool pick(const QString& name) {
         const QList<QListWidgetItem*> items = w->fileList->findItems(name, Qt::MatchExactly);
         if (items.size() != 1) return false;
@@ -38,11 +37,9 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         return true;
     }
     void corner(QPoint at) { QTest::mouseClick(w->preview, Qt::LeftButton, {}, at); }
-    static void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
   private slots:
     void initTestCase() {
-        // A home of the test's own, where the chooser looks for the pictures folder.
         QVERIFY(QDir().mkpath(path("home")));
         qputenv("HOME", path("home").toUtf8());
         qputenv("XDG_CONFIG_HOME", path("home/.config").toUtf8());
@@ -74,7 +71,6 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
     }
 
     void listsFollowEachOther() {
-        // Pictures only, extensions in any case.
         QStringList listed;
         for (int i = 0; i < w->fileList->count(); ++i) listed << w->fileList->item(i)->text();
         QCOMPARE(listed,
@@ -88,13 +84,11 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QCOMPARE(w->fileList->folder(), other);
     }
 
-    // A file is chosen by a click on its name, by the arrow keys and by typing its first
-    // letters; 选择为插图 records the name highlighted and its picture, and refuses before
-    // there is one.
+    // Chosen by click, arrow keys or first letters; 选择为插图 refuses before there is one.
     void choosingAFile() {
         doc->setInset(ChosenPicture{"/earlier/inset.jpg", Quadrants(4, 4)}, Crop{1, 2, 3, 4});
         QVERIFY(QTest::qWaitForWindowExposed(w));
-        click(w->insetButton);
+        Click(w->insetButton);
         QCOMPARE(messages, QStringList{QStringLiteral("未选中图形文件！")});
         QCOMPARE(doc->inset().path, QStringLiteral("/earlier/inset.jpg"));
         QVERIFY(pick("land.jpg"));
@@ -102,19 +96,18 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QCOMPARE(w->previewPath(), path("phone.jpg"));
         QTest::keyClicks(w->fileList, QStringLiteral("sq"));  // square.GIF
         QCOMPARE(w->previewPath(), path("square.GIF"));
-        click(w->insetButton);
+        Click(w->insetButton);
         QCOMPARE(doc->inset().path, path("square.GIF"));
         QCOMPARE(Rect(doc->insetCrop()), Rect(0, 0, 30, 30));
-        // A second click on the chosen name loads it again: a fresh whole-picture rectangle,
-        // but the corner count goes on.
+        // Clicked again: a fresh whole-picture rectangle, but the corner count goes on.
         corner({10, 10});
         QVERIFY(pick("square.GIF"));
         QCOMPARE(Rect(w->crop()), Rect(0, 0, 30, 30));
         QCOMPARE(w->cornerClicks(), 1);
     }
 
-    // The longer side fills the 5280-twip box; clicks a quarter and three quarters into the
-    // preview mark the middle of the picture at its natural size, which the inset is cut from.
+    // The longer side fills the 5280-twip box; clicks a quarter and three quarters in mark the
+    // middle of the picture at its natural size.
     void previewFitsTheSquareBox_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSizeF>("natural");  // twips
@@ -143,14 +136,13 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         corner(QPoint(qRound(quarter.width() * 3), qRound(quarter.height() * 3)));
         const QSizeF n = natural / 4;
         QCOMPARE(Rect(w->crop()), Rect(n.width(), n.height(), n.width() * 2, n.height() * 2));
-        click(w->insetButton);
+        Click(w->insetButton);
         QCOMPARE(QSizeF(doc->inset().image.size() * 15), natural);
         QVERIFY(ShowsQuadrants(doc->inset().image, 12));
     }
 
-    // After the clicks at (66, 33) and (200, 166) on land.jpg (640 x 480 pixels shown as
-    // 352 x 264), a drag from inside moves the rectangle and one from a corner moves that
-    // corner, never past the picture; a press released where it was is a click.
+    // After clicks at (66, 33) and (200, 166) on land.jpg (shown 352 x 264): a drag inside
+    // moves the rectangle, from a corner that corner, never past the picture.
     void draggingTheRectangle_data() {
         QTest::addColumn<QPoint>("from");
         QTest::addColumn<QPoint>("to");
@@ -170,7 +162,7 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QFETCH(QRect, shown);
         QFETCH(int, count);
         QVERIFY(pick("land.jpg"));
-        click(w->insetButton);
+        Click(w->insetButton);
         corner({66, 33});
         corner({200, 166});
         QTest::mousePress(w->preview, Qt::LeftButton, {}, from);
@@ -186,8 +178,7 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QVERIFY2(at.red() < 200 || at.green() > 80, qPrintable(at.name()));
     }
 
-    // The chooser opens in the pictures folder (the home folder when there is none), offers
-    // both among its places, and the next one opens where the last was left.
+    // Opens in the pictures folder (else home), the next one where the last was left.
     void startingFolder_data() {
         QTest::addColumn<bool>("pictures");
         QTest::newRow("no pictures folder") << false;
@@ -205,13 +196,12 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QCOMPARE(first->placeList->currentText(), QString(pictures ? "图片" : "主文件夹"));
         testing::ClickRow(first->folderList, first->folderList->count() - 1);  // trip
         QTest::keyClick(first->folderList, Qt::Key_Return);
-        click(first->cancelButton);
+        Click(first->cancelButton);
         QTRY_VERIFY(first.isNull());
         QCOMPARE(PictureChooser(*doc).folder(), start + "/trip");
     }
 
-    // After an inset with its rectangle and a background: 取消 forgets both and the frame's
-    // close the inset, each for good; 确定 only hides the window, keeping everything.
+    // 取消 forgets inset and background, the frame's close the inset; 确定 only hides.
     void leavingTheWindow_data() {
         QTest::addColumn<int>("how");  // 0 取消, 1 the frame, 2 确定
         QTest::addColumn<bool>("inset");
@@ -225,17 +215,17 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
         QFETCH(bool, inset);
         QFETCH(bool, background);
         QVERIFY(pick("land.jpg"));
-        click(w->insetButton);
+        Click(w->insetButton);
         corner({88, 176});
         const QString crop = Rect(doc->insetCrop());
         QVERIFY(pick("port.bmp"));
         corner({10, 10});  // on another picture than the inset: the inset's rectangle stays
-        click(w->backgroundButton);
+        Click(w->backgroundButton);
         QCOMPARE(w->insetLabel->text() + " " + w->backgroundLabel->text(),
                  QStringLiteral("插图: land.jpg 背景: port.bmp"));
-        if (how == 0) click(w->cancelButton);
+        if (how == 0) Click(w->cancelButton);
         if (how == 1) QVERIFY(w->close());
-        if (how == 2) click(w->okButton);
+        if (how == 2) Click(w->okButton);
         QCOMPARE(doc->inset().path, inset ? path("land.jpg") : QString());
         QCOMPARE(doc->inset().image.isNull(), !inset);
         if (inset) QCOMPARE(Rect(doc->insetCrop()), crop);

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The windows at the next start (what a person sets comes back, a damaged file costs only its
-// damaged values) and at two device pixels a screen pixel (picture boxes draw at that).
+// Choices at the next start, a damaged settings file, and two device pixels a screen pixel.
 #include <QLoggingCategory>
 #include <QRadioButton>
 #include <QtTest>
@@ -21,7 +20,6 @@ QtMessageHandler passOn = nullptr;
 void CountLog(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     qstrcmp(context.category, "orlenda.settings") ? passOn(type, context, text) : void(++logLines);
 }
-void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 }  // namespace
 
 class RememberedTest : public QObject, public WindowTestBase {
@@ -30,7 +28,6 @@ class RememberedTest : public QObject, public WindowTestBase {
     std::unique_ptr<RememberedChoices> remembered;
     QStringList said;
 
-    // A start as the program makes one: the remembered choices, then the main window.
     void start() {
         mainWindow.reset();
         remembered.reset();
@@ -118,23 +115,13 @@ class RememberedTest : public QObject, public WindowTestBase {
         QTest::addColumn<QByteArray>("file");
         // English, colour, date colour, pictures the person is told have gone, log lines.
         QTest::addColumn<QList<int>>("expected");
-        QTest::newRow("garbage bytes")
-            << QByteArray("\xff\xfe[\x01\x00=\n\x80\x81=\x9f[[]]\n=", 16) << QList{0, 0, 0, 0, 1};
-        QTest::newRow("wrong types") << QByteArray(
-                                            "version=1\n[print]\nenglish=maybe\ncolour=true\n"
-                                            "[colours]\ndate=red\ngreeting=@ByteArray(x)\n")
-                                     << QList{0, 1, 0, 0, 3};
-        QTest::newRow("out of range") << QByteArray(
-                                             "version=1\n[print]\nenglish=true\n[colours]\n"
-                                             "date=16777216\nbackground=-1\n")
-                                      << QList{1, 0, 0, 0, 2};
-        QTest::newRow("newer layout")
-            << QByteArray("version=2\n[print]\nenglish=true\n") << QList{0, 0, 0, 0, 1};
-        QTest::newRow("pictures gone")
-            << QByteArray(
-                   "version=1\n[colours]\ndate=255\n[pictures]\ninset=/nowhere/a.png\n"
-                   "background=/nowhere/b.jpg\n")
-            << QList{0, 0, 255, 2, 2};
+        // clang-format off
+        QTest::newRow("garbage bytes") << QByteArray("\xff\xfe[\x01\x00=\n\x80\x81=\x9f[[]]\n=", 16) << QList{0, 0, 0, 0, 1};
+        QTest::newRow("wrong types") << QByteArray("version=1\n[print]\nenglish=maybe\ncolour=true\n[colours]\ndate=red\ngreeting=@ByteArray(x)\n") << QList{0, 1, 0, 0, 3};
+        QTest::newRow("out of range") << QByteArray("version=1\n[print]\nenglish=true\n[colours]\ndate=16777216\nbackground=-1\n") << QList{1, 0, 0, 0, 2};
+        QTest::newRow("newer layout") << QByteArray("version=2\n[print]\nenglish=true\n") << QList{0, 0, 0, 0, 1};
+        QTest::newRow("pictures gone") << QByteArray("version=1\n[colours]\ndate=255\n[pictures]\ninset=/nowhere/a.png\nbackground=/nowhere/b.jpg\n") << QList{0, 0, 255, 2, 2};
+        // clang-format on
     }
     void damagedFile() {
         QFETCH(QByteArray, file);
@@ -149,8 +136,7 @@ class RememberedTest : public QObject, public WindowTestBase {
                  expected);
         if (!said.isEmpty())
             QCOMPARE(said[0], QStringLiteral("上次选用的图片已不存在: /nowhere/a.png"));
-        // The end writes a sound file in its place, the general part holding the version alone;
-        // a later program's file is left as it was.
+        // The end writes a sound file in its place; a later program's file is left alone.
         Click(main().endButton);
         if (file.startsWith("version=2"))
             QCOMPARE(written(), file);
@@ -175,7 +161,6 @@ class RememberedTest : public QObject, public WindowTestBase {
         for (int i = 0; i < 4; ++i)
             QVERIFY2(std::abs(qRed(shot.pixel(865 + i, 2 * (13 + 295))) - red[i]) <= 2,
                      qPrintable(QString::number(i)));
-        // Files keep the picture at its own size.
         QCOMPARE(view.monthPicture->box().NaturalImage().size(), QSize(417, 305));
     }
 };

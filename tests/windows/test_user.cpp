@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a person meets in the installed program: Qt's own texts in Chinese, and a save that
-// lands in the user's home, never in the program's folder. The save needs a user who is not
-// root and a program folder that user cannot write (tests/support/unprivileged.sh runs this
-// as nobody when started as root); otherwise it skips and says why.
+// The installed program: Qt's texts in Chinese, and a save in the user's home, never the
+// program's folder (run as nobody by tests/support/unprivileged.sh; otherwise skipped).
 #include <unistd.h>
 
 #include <QApplication>
@@ -33,7 +31,6 @@ class UserTest : public QObject, public WindowTestBase {
         QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
     }
 
-    // The save button of the electronic document, as a user presses it.
     void documentGoesToPictures() {
         const QString programDir = QCoreApplication::applicationDirPath();
         if (geteuid() == 0) QSKIP("root writes everywhere; run as a user who is not root");
