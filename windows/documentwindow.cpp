@@ -383,8 +383,8 @@ void DocumentWindow::saveCalendar() {
         if (!ask || !ask(this, question.arg(QDir::toNativeSeparators(path)))) return;
     }
     const QString error =
-        SaveImageWhole(documentPicture->box().NaturalImage().convertToFormat(QImage::Format_RGB888), path,
-                       PictureFormatOfName(path));
+        SaveImageWhole(documentPicture->box().NaturalImage().convertToFormat(QImage::Format_RGB888),
+                       path, PictureFormatOfName(path));
     if (!error.isEmpty()) {
         qCWarning(lcSave) << "the electronic document was not saved:" << path << error;
         ShowMessage(this, QStringLiteral("图形未能保存在") + path + QStringLiteral("\n") + error);
