@@ -238,11 +238,26 @@ int RunEdoc(Invocation& inv) {
 
     PictureBox picture(kDocumentWidth, kDocumentHeight);
     DrawDocumentPicture(picture, doc);
+    // The writers store the picture's 32-bit pixels as 24-bit ones themselves, and a file
+    // gets the encoded rows as they come: no copy of the picture or of the file is held.
+    const QImage& image = picture.Image();
+    const bool png = suffix == QLatin1String("png");
+    const auto encode = [&](QIODevice& device) {
+        if (!png) return WriteBmp(image, device);
+        QImageWriter writer(&device, "png");
+        return writer.write(image) ? QString() : writer.errorString();
+    };
+    if (*out != "-") {
+        const SaveOutcome saved = SaveWhole(Q(*out), encode);
+        if (saved.fault == SaveOutcome::Fault::Writer)
+            throw Failure("the picture could not be encoded: " + Str(saved.detail));
+        if (!saved.ok()) throw Failure("cannot write " + *out + ": " + SaveReason(saved));
+        return kExitOk;
+    }
     QBuffer encoded;
     encoded.open(QIODevice::WriteOnly);
-    QImageWriter writer(&encoded, suffix == QLatin1String("png") ? "png" : "bmp");
-    if (!writer.write(picture.Image().convertToFormat(QImage::Format_RGB888)))
-        throw Failure("the picture could not be encoded: " + Str(writer.errorString()));
+    if (const QString refused = encode(encoded); !refused.isEmpty())
+        throw Failure("the picture could not be encoded: " + Str(refused));
     WriteOutput(inv, *out, encoded.data());
     return kExitOk;
 }

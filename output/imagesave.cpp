@@ -6,7 +6,6 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -146,7 +145,48 @@ void KeepOwnerAndMode(int fd, const struct stat& old) {
 
 }  // namespace
 
-SaveOutcome SaveBytesWhole(const QString& path, const QByteArray& bytes) {
+namespace {
+
+// The scratch file as a device for the writers, in blocks: the first failing write keeps its
+// errno, which then speaks for the save as a failed write of the whole bytes would.
+class ScratchFile : public QIODevice {
+  public:
+    explicit ScratchFile(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+    qint64 size() const override { return written_; }
+    // Sends what is held to the file; false (error() set) when it cannot.
+    bool flushAll() {
+        if (error_ == 0 && !block_.isEmpty() && !WriteAll(fd_, block_)) error_ = errno;
+        block_.clear();
+        return error_ == 0;
+    }
+    int error() const { return error_; }
+
+  protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 length) override {
+        if (error_ != 0) return -1;
+        if (block_.size() + length > kBlock && !flushAll()) return -1;
+        if (length < kBlock) {
+            block_.append(data, length);
+        } else if (!WriteAll(fd_, QByteArray::fromRawData(data, length))) {
+            error_ = errno;
+            return -1;
+        }
+        written_ += length;
+        return length;
+    }
+
+  private:
+    static constexpr qsizetype kBlock = 1 << 16;
+    int fd_;
+    int error_ = 0;
+    qint64 written_ = 0;
+    QByteArray block_;
+};
+
+// Runs write into a new file beside the target, synced, then renamed over it.
+SaveOutcome SaveStreamWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
     Target t;
     if (const SaveOutcome found = Resolve(path, t); !found.ok()) return found;
     const int folder = t.folder.fd();
@@ -162,10 +202,20 @@ SaveOutcome SaveBytesWhole(const QString& path, const QByteArray& bytes) {
         if (fd < 0 && errno != EEXIST) return SystemFault(errno);
     }
     if (fd < 0) return SystemFault(EEXIST);
-    bool written = WriteAll(fd, bytes);
+    ScratchFile file(fd);
+    const QString refused = write(file);
+    bool written = file.flushAll();
+    int error = file.error();
+    if (written && !refused.isEmpty()) {
+        ::close(fd);
+        ::unlinkat(folder, scratch.constData(), 0);
+        return {SaveOutcome::Fault::Writer, 0, 0, refused};
+    }
     if (written && t.exists) KeepOwnerAndMode(fd, t.existing);
-    written = written && ::fsync(fd) == 0;
-    int error = written ? 0 : errno;
+    if (written && ::fsync(fd) != 0) {
+        written = false;
+        error = errno;
+    }
     if (::close(fd) != 0 && written) {
         written = false;
         error = errno;
@@ -177,12 +227,17 @@ SaveOutcome SaveBytesWhole(const QString& path, const QByteArray& bytes) {
     return SystemFault(error);
 }
 
+}  // namespace
+
+SaveOutcome SaveBytesWhole(const QString& path, const QByteArray& bytes) {
+    return SaveStreamWhole(path, [&](QIODevice& file) {
+        file.write(bytes);
+        return QString();
+    });
+}
+
 SaveOutcome SaveWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    const QString error = write(buffer);
-    if (!error.isEmpty()) return {SaveOutcome::Fault::Writer, 0, 0, error};
-    return SaveBytesWhole(path, buffer.data());
+    return SaveStreamWhole(path, write);
 }
 
 QString ChineseSaveReason(const SaveOutcome& outcome, const QString& path) {
@@ -273,11 +328,60 @@ QString WritePicturePdf(const QImage& image, QIODevice& device) {
 std::function<QString(QIODevice&)> Encoding(const QImage& image, const char* format) {
     return [&image, format](QIODevice& device) {
         if (qstricmp(format, "pdf") == 0) return WritePicturePdf(image, device);
+        if (qstricmp(format, "bmp") == 0 && image.format() == QImage::Format_RGB32)
+            return WriteBmp(image, device);
         QImageWriter writer(&device, format);
         return writer.write(image) ? QString() : writer.errorString();
     };
 }
 }  // namespace
+
+namespace {
+void PutLittleEndian(uchar*& at, quint32 value, int bytes) {
+    for (int i = 0; i < bytes; ++i) *at++ = uchar(value >> (8 * i));
+}
+}  // namespace
+
+QString WriteBmp(const QImage& image, QIODevice& device) {
+    if (image.format() != QImage::Format_RGB32 || image.isNull())
+        return QStringLiteral("not a 32-bit picture");
+    const int width = image.width(), height = image.height();
+    const qsizetype row = (qsizetype(width) * 3 + 3) / 4 * 4;
+    const qint64 pixels = qint64(row) * height;
+    if (pixels > 0xFFFFFFFFll - 54) return QStringLiteral("too large for BMP");
+    uchar header[54];
+    uchar* at = header;
+    *at++ = 'B';
+    *at++ = 'M';
+    PutLittleEndian(at, quint32(54 + pixels), 4);
+    PutLittleEndian(at, 0, 4);   // reserved
+    PutLittleEndian(at, 54, 4);  // where the pixels start
+    PutLittleEndian(at, 40, 4);  // BITMAPINFOHEADER
+    PutLittleEndian(at, quint32(width), 4);
+    PutLittleEndian(at, quint32(height), 4);  // rows bottom-up
+    PutLittleEndian(at, 1, 2);                // planes
+    PutLittleEndian(at, 24, 2);               // bits a pixel
+    PutLittleEndian(at, 0, 4);                // uncompressed
+    PutLittleEndian(at, quint32(pixels), 4);
+    PutLittleEndian(at, quint32(image.dotsPerMeterX()), 4);
+    PutLittleEndian(at, quint32(image.dotsPerMeterY()), 4);
+    PutLittleEndian(at, 0, 4);  // colours used
+    PutLittleEndian(at, 0, 4);  // important colours
+    if (device.write(reinterpret_cast<const char*>(header), sizeof header) != sizeof header)
+        return QStringLiteral("cannot write the BMP header");
+    QByteArray line(row, '\0');
+    for (int y = height - 1; y >= 0; --y) {
+        const QRgb* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        uchar* out = reinterpret_cast<uchar*>(line.data());
+        for (int x = 0; x < width; ++x) {
+            *out++ = uchar(qBlue(pixel[x]));
+            *out++ = uchar(qGreen(pixel[x]));
+            *out++ = uchar(qRed(pixel[x]));
+        }
+        if (device.write(line) != row) return QStringLiteral("cannot write the BMP pixels");
+    }
+    return {};
+}
 
 QString WriteImageWhole(const QImage& image, const QString& path, const char* format) {
     return WriteWhole(path, Encoding(image, format));

@@ -38,8 +38,8 @@ struct SaveOutcome {
 // An earlier file stays as it was when anything fails, and no scratch file is left.
 SaveOutcome SaveBytesWhole(const QString& path, const QByteArray& bytes);
 
-// write() fills a buffer that is then saved as SaveBytesWhole saves; a reason it returns
-// fails the save as Fault::Writer.
+// write() fills the new file that SaveBytesWhole would fill (nothing is held in memory); a
+// reason it returns fails the save as Fault::Writer and leaves nothing behind.
 SaveOutcome SaveWhole(const QString& path, const std::function<QString(QIODevice&)>& write);
 
 // The outcome in Chinese, as the windows word it (path: where the save went), from the
@@ -49,6 +49,11 @@ QString ChineseSaveReason(const SaveOutcome& outcome, const QString& path);
 // SaveWhole with the reason as an empty string on success, else the system's or the
 // writer's own words.
 QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>& write);
+
+// A 32-bit RGB picture (Format_RGB32) as a 24-bit BMP file, the bytes Qt's BMP writer gives,
+// without looking through every image plugin for a writer as QImageWriter does. Returns an
+// empty string on success, else the reason.
+QString WriteBmp(const QImage& image, QIODevice& device);
 
 // An image through WriteWhole.
 QString WriteImageWhole(const QImage& image, const QString& path, const char* format);
