@@ -18,13 +18,13 @@ using namespace orlenda::test;
 
 namespace {
 
-QByteArray Png(QSize size) {
+QByteArray Encoded(QSize size, const char* format = "PNG") {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::red);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, format);
     return bytes;
 }
 
@@ -61,7 +61,10 @@ class TestPicture : public QObject {
         QTest::newRow("TIFF of floating-point pixels past 256 MiB") << Kept("tiff-float-4500x4500.tif") << large << QSize();
         QTest::newRow("WebP of 16384 x 16384") << Kept("webp-16384x16384.webp") << large << QSize();
         QTest::newRow("icon of a PNG of 100000 x 100000") << Icon(PngHeader(100000, 100000)) << large << QSize();
-        QTest::newRow("icon of a PNG larger than listed") << Icon(Png(QSize(40, 30))) << kLoads << QSize(40, 30);
+        QTest::newRow("icon of a PNG larger than listed") << Icon(Encoded(QSize(40, 30))) << kLoads << QSize(40, 30);
+        // Rows of 3 pixels of 24 bits, padded from 9 bytes to 12.
+        QTest::newRow("bitmap with its rows padded") << Encoded(QSize(3, 2), "BMP") << kLoads << QSize(3, 2);
+        QTest::newRow("bitmap short of its last padding") << Encoded(QSize(3, 2), "BMP").chopped(3) << int(PictureError::Unreadable) << QSize();
         QTest::newRow("XPM, not a format read") << QByteArray("/* XPM */\nstatic char *x[] = {\"1 1 1 1\", \"a c #FF0000\", \"a\"};\n")
                                                 << int(PictureError::Unreadable) << QSize();
         // clang-format on
