@@ -219,6 +219,41 @@ TEST(Save, OntoAFullDeviceSaysSo) {
     EXPECT_EQ(r.out, QStringLiteral("earlier\nout.bmp\n"));
 }
 
+// The file is on the disk before its name is: fsync of the scratch file, then its rename.
+TEST(Save, FlushedBeforeTheRename) {
+    Folder f;
+    const Outcome r = test::Run(
+        QStringLiteral("strace"),
+        {"-f", "-y", "-o", f.path("trace"), "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
+         QStringLiteral(ORLENDA_BIN), "edoc", "2008", "--data", "china.txt", "-o", "out.bmp"},
+        f.dir());
+    const QString trace = QString::fromUtf8(Bytes(f.path(QStringLiteral("trace"))));
+    if (r.code != 0 && !trace.contains(QStringLiteral("exited with 0")))
+        GTEST_SKIP() << "strace cannot follow the program here: " << r.err.toStdString();
+    const QRegularExpression rename(
+        QStringLiteral("rename\\w*\\(.*\"(?:.*/)?(\\.orlenda-[^\"]+)\".*out\\.bmp"));
+    const QRegularExpressionMatch m = rename.match(trace);
+    ASSERT_TRUE(m.hasMatch()) << trace.toStdString();
+    const qsizetype synced =
+        trace.indexOf(QRegularExpression(QStringLiteral("f(?:data)?sync\\(\\d+<[^>]*") +
+                                         QRegularExpression::escape(m.captured(1)) + '>'));
+    EXPECT_TRUE(synced >= 0 && synced < m.capturedStart()) << trace.toStdString();
+}
+
+// A greeting written with CR LF line ends draws as the same lines written with LF; its empty
+// line (a lone CR before the LF) takes no room.
+TEST(Program, GreetingWithCrLfLineEnds) {
+    Folder f;
+    const QByteArray lines = "\xe6\x81\xad\xe8\xb4\xba\n\nHappy New Year, 2008\n  end\n";
+    f.write(QStringLiteral("lf.txt"), lines);
+    f.write(QStringLiteral("crlf.txt"), QByteArray(lines).replace("\n", "\r\n"));
+    for (const char* name : {"lf", "crlf"}) {
+        const Outcome r = f.run(QStringLiteral("edoc 2008 --greeting %1.txt -o %1.bmp").arg(name));
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    }
+    EXPECT_EQ(Bytes(f.path(QStringLiteral("lf.bmp"))), Bytes(f.path(QStringLiteral("crlf.bmp"))));
+}
+
 TEST(Program, OutputThatCannotBeWrittenIsAFailure) {
     Folder f;
     const Outcome r =

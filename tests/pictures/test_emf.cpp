@@ -2,6 +2,7 @@
 // The metafile reader on records written here, files exported by Debian programs, damage.
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontDatabase>
 #include <QImage>
 #include <QtEndian>
 #include <QtTest>
@@ -29,10 +30,10 @@ constexpr QRgb kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF, kBlac
 // clang-format off
 enum : qint32 {
     HEADER = 1, POLYGON = 3, POLYPOLYGON = 8, SETWINDOWEXTEX, SETVIEWPORTEXTEX = 11, SETMAPMODE = 17,
-    SETPOLYFILLMODE = 19, INTERSECTCLIPRECT = 30, SCALEWINDOWEXTEX = 32, SAVEDC, RESTOREDC,
+    SETBKMODE = 18, SETPOLYFILLMODE, SETTEXTALIGN = 22, SETBKCOLOR = 25, INTERSECTCLIPRECT = 30, SCALEWINDOWEXTEX = 32, SAVEDC, RESTOREDC,
     SETWORLDTRANSFORM, MODIFYWORLDTRANSFORM, SELECTOBJECT, CREATEPEN, CREATEBRUSHINDIRECT,
     ELLIPSE = 42, RECTANGLE, ARC = 45, PIE = 47, SETARCDIRECTION = 57, EXTSELECTCLIPRGN = 75,
-    STRETCHDIBITS = 81, GRADIENTFILL = 118,
+    STRETCHDIBITS = 81, CREATEFONT, TEXTOUTA, TEXTOUTW, GRADIENTFILL = 118,
 };
 // clang-format on
 constexpr qint32 kStock = qint32(0x80000000);
@@ -54,6 +55,18 @@ class Emf {
         return rec(CREATEBRUSHINDIRECT, {1, 0, cref(c), 0}).rec(SELECTOBJECT, {1});
     }
     Emf& solid(QRgb c) { return brush(c).rec(SELECTOBJECT, {kStock | 8}); }  // no outline
+    // A font of em 20 pixels in a character set, then text at (x, y) with its advances.
+    Emf& font(int charSet) {
+        return rec(CREATEFONT, words({3, -20, 0, 0, 0, 400, charSet << 24, 0}) + QByteArray(64, 0))
+            .rec(SELECTOBJECT, {3});
+    }
+    Emf& text(bool wide, int x, int y, const QByteArray& s, int chars, QList<qint32> dx = {}) {
+        QByteArray p = words({0, 0, 0, 0, 1, 0, 0, x, y, chars, 76, 0, 0, 0, 0, 0, 0}) + s;
+        while (p.size() % 4) p.append('\0');
+        if (!dx.isEmpty()) qToLittleEndian<qint32>(8 + qint32(p.size()), p.data() + 64);
+        for (qint32 d : dx) p += words({d});
+        return rec(wide ? TEXTOUTW : TEXTOUTA, p);
+    }
     QByteArray bytes() const {
         const int w = px_.width(), h = px_.height();
         const qint32 fw = qRound(w * 2540 / 96.0), fh = qRound(h * 2540 / 96.0);
@@ -70,6 +83,14 @@ class Emf {
     QByteArray body_;
     int records_ = 1;
 };
+
+// StretchDIBits of a 3 x 2 bitmap of 24 bits onto 60 x 40 pixels, given `bytes` of its rows.
+// clang-format off
+QByteArray bitmap(qint32 bytes) {
+    return words({0, 0, 60, 40, 0, 0, 0, 0, 3, 2, 80, 40, 120, bytes, 0, 0xCC0020, 60, 40, 40, 3, 2, 1 | 24 << 16, 0, 0, 0, 0, 0, 0})
+           + QByteArray::fromHex("0000FF00FF00FF0000000000FFFFFF0000000000FF000000").left(bytes);
+}
+// clang-format on
 
 using Checks = QList<std::tuple<int, int, QRgb>>;
 
@@ -127,6 +148,37 @@ class TestEmf : public QObject {
         row("handles past the table", Emf(red).rec(CREATEBRUSHINDIRECT, {16, 0, cref(kBlue), 0}).rec(SELECTOBJECT, {16})
                 .rec(RECTANGLE, {0, 0, 50, 100}).rec(CREATEBRUSHINDIRECT, {15, 0, cref(kBlue), 0}).rec(SELECTOBJECT, {15})
                 .rec(RECTANGLE, {50, 0, 100, 100}), {{25, 50, kRed}, {75, 50, kBlue}});
+
+        // Stock objects (index | 0x80000000): brushes white, light grey C0, grey 80, dark grey 40,
+        // black, none; pens white, black, none. Outlines drawn on a blue ground.
+        const Emf ground = Emf().solid(kBlue).rec(RECTANGLE, {0, 0, 100, 100});
+        auto stock = [&](int brush, int pen) {
+            return Emf(ground).rec(SELECTOBJECT, {kStock | brush}).rec(SELECTOBJECT, {kStock | pen}).rec(RECTANGLE, {20, 20, 80, 80});
+        };
+        row("stock white brush, black pen", stock(0, 7), {{50, 50, kWhite}, {20, 50, kBlack}, {50, 20, kBlack}, {10, 50, kBlue}});
+        row("stock black brush, white pen", stock(4, 6), {{50, 50, kBlack}, {20, 50, kWhite}, {50, 20, kWhite}, {10, 50, kBlue}});
+        row("stock null brush, null pen", stock(5, 8), {{50, 50, kBlue}, {20, 50, kBlue}});
+        row("stock greys", Emf(ground).rec(SELECTOBJECT, {kStock | 8}).rec(SELECTOBJECT, {kStock | 1}).rec(RECTANGLE, {0, 0, 30, 30})
+                .rec(SELECTOBJECT, {kStock | 2}).rec(RECTANGLE, {30, 0, 60, 30}).rec(SELECTOBJECT, {kStock | 3}).rec(RECTANGLE, {60, 0, 90, 30}),
+            {{15, 15, 0xFFC0C0C0}, {45, 15, 0xFF808080}, {75, 15, 0xFF404040}});
+
+        // Two blanks 20 + 20 wide at (50, 50), on their cell painted blue (the background mode
+        // is opaque unless set): left, centre, right of the point; top, baseline, bottom on it.
+        auto aligned = [](int align, int mode = 2) {
+            return Emf().font(0).rec(SETBKCOLOR, {cref(kBlue)}).rec(SETBKMODE, {mode}).rec(SETTEXTALIGN, {align})
+                .text(true, 50, 50, "\x20\0\x20\0", 2, {20, 20});
+        };
+        row("text left, top", aligned(0), {{52, 52, kBlue}, {88, 52, kBlue}, {48, 52, kWhite}, {92, 52, kWhite}, {52, 48, kWhite}});
+        row("text centre", aligned(6), {{32, 52, kBlue}, {68, 52, kBlue}, {28, 52, kWhite}, {72, 52, kWhite}});
+        row("text right", aligned(2), {{12, 52, kBlue}, {48, 52, kBlue}, {8, 52, kWhite}, {52, 52, kWhite}});
+        row("text centre, baseline", aligned(6 | 24), {{50, 38, kBlue}, {50, 48, kBlue}, {50, 51, kBlue}});
+        row("text centre, bottom", aligned(6 | 8), {{50, 38, kBlue}, {50, 48, kBlue}, {50, 52, kWhite}});
+        row("text transparent", aligned(6, 1), {{32, 52, kWhite}, {50, 52, kWhite}, {68, 52, kWhite}});
+
+        // A 3 x 2 bitmap of 24 bits, bottom row first, each row padded to 12 bytes, drawn 20
+        // times as large: red, green, blue under white, black, red.
+        row("bitmap rows padded", Emf().rec(STRETCHDIBITS, bitmap(24)),
+            {{10, 10, kWhite}, {30, 10, kBlack}, {50, 10, kRed}, {10, 30, kRed}, {30, 30, 0xFF00FF00}, {50, 30, kBlue}});
         // clang-format on
     }
     void figures() {
@@ -138,6 +190,32 @@ class TestEmf : public QObject {
             QVERIFY2(QColor(r.image.pixel(x, y)) == QColor(want),
                      qPrintable(QString::asprintf("at (%d,%d)", x, y)));
         }
+    }
+
+    // Narrow text in the font's character set draws as the same characters given wide
+    // (published code tables: 啊 is B0A1 in GB2312, B0A1 in Big5 is 陛).
+    void characterSets_data() {
+        QTest::addColumn<int>("charSet");
+        QTest::addColumn<QByteArray>("narrow");
+        QTest::addColumn<QString>("wide");
+        QTest::newRow("GB2312") << 134 << QByteArray("\xB0\xA1") << QStringLiteral("啊");
+        QTest::newRow("Big5") << 136 << QByteArray("\xB0\xA1") << QStringLiteral("陛");
+        QTest::newRow("ANSI") << 0 << QByteArray("\xB0\xA1") << QStringLiteral("°¡");
+    }
+    void characterSets() {
+        QFETCH(int, charSet);
+        QFETCH(QByteArray, narrow);
+        QFETCH(QString, wide);
+        if (!QFontDatabase::families(QFontDatabase::SimplifiedChinese).size())
+            QSKIP("no Chinese font installed to tell the characters apart");
+        const QByteArray utf16(reinterpret_cast<const char*>(wide.utf16()), wide.size() * 2);
+        const EmfResult a =
+            RenderEmf(Emf().font(charSet).text(false, 10, 10, narrow, narrow.size()).bytes());
+        const EmfResult w =
+            RenderEmf(Emf().font(charSet).text(true, 10, 10, utf16, int(wide.size())).bytes());
+        QVERIFY(!a.image.isNull() && !w.image.isNull());
+        QCOMPARE(a.image, w.image);
+        QVERIFY(a.image != RenderEmf(Emf().bytes()).image);  // ink drawn
     }
 
     // An error, never a crash or a partial picture. The fuzz replays cover damage widely.
@@ -155,6 +233,7 @@ class TestEmf : public QObject {
         QTest::newRow("record size below eight") << patched(good, 108 + 4, 4);
         QTest::newRow("record size past the end") << patched(good, 108 + 4, 1 << 24);
         QTest::newRow("absurd frame") << patched(good, 32, 2000000000);
+        QTest::newRow("bitmap rows without their padding") << Emf().rec(STRETCHDIBITS, bitmap(18)).bytes();
         QTest::newRow("polygon claims millions of points") << Emf().rec(POLYGON, {0, 0, 0, 0, 100000000, 1, 1}).bytes();
         // clang-format on
     }

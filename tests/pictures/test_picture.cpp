@@ -52,6 +52,9 @@ class TestPicture : public QObject {
         QTest::newRow("WebP of 16384 x 16384") << Kept("webp-16384x16384.webp") << large << QSize();
         QTest::newRow("icon of a PNG of 100000 x 100000") << Icon(PngHeader(100000, 100000)) << large << QSize();
         QTest::newRow("icon of a PNG larger than listed") << Icon(Encoded(Quadrants(40, 30), "PNG")) << kLoads << QSize(40, 30);
+        // Rows of 3 pixels of 24 bits, padded from 9 bytes to 12.
+        QTest::newRow("bitmap with its rows padded") << Encoded(Quadrants(3, 2), "BMP") << kLoads << QSize(3, 2);
+        QTest::newRow("bitmap short of its last padding") << Encoded(Quadrants(3, 2), "BMP").chopped(3) << int(PictureError::Unreadable) << QSize();
         QTest::newRow("XPM, not a format read") << QByteArray("/* XPM */\nstatic char *x[] = {\"1 1 1 1\", \"a c #FF0000\", \"a\"};\n")
                                                 << int(PictureError::Unreadable) << QSize();
         // clang-format on

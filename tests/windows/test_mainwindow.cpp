@@ -6,6 +6,7 @@
 #include "support/windowtesting.h"
 #include "windows/greetingeditor.h"
 #include "windows/helpwindow.h"
+#include "windows/picturechooser.h"
 
 using namespace orlenda;
 using namespace orlenda::testing;
@@ -42,7 +43,14 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QVERIFY(StartWithMainActive(w));
         QTest::mouseClick(w.helpButton, Qt::LeftButton);
         QTest::mouseClick(w.chooseGreetingButton, Qt::LeftButton);
+        QTest::mouseClick(w.choosePictureButton, Qt::LeftButton);
         QVERIFY(Find<HelpWindow>() && Find<GreetingEditor>() && Find<MonthView>());
+        // The captions as designed.
+        QCOMPARE(w.windowTitle(), QStringLiteral("Orlenda1.0版"));
+        QCOMPARE(Find<HelpWindow>()->windowTitle(), QStringLiteral("Orlenda"));
+        QCOMPARE(Find<GreetingEditor>()->windowTitle(), QStringLiteral("编写祝贺语"));
+        QVERIFY(Find<PictureChooser>());
+        QCOMPARE(Find<PictureChooser>()->windowTitle(), QStringLiteral("请选择图形文件"));
         byFrame ? (void)w.close() : QTest::mouseClick(w.endButton, Qt::LeftButton);
         QCOMPARE(ended.count(), 1);
         QVERIFY(!w.isVisible() && !Find<MonthView>() && !Find<HelpWindow>() &&
@@ -107,15 +115,21 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QVERIFY(doc->year() == 2008 && modelIsOf(*doc, 2008));
     }
 
-    // Missing at the start or gone since: told once, not created; no lunar texts.
+    // A data file missing at the start, or gone since, is told once and not created; the
+    // program goes on with the year's Gregorian layout, without lunar texts. A file that ends
+    // before this year is told with the lines and years it holds.
     void missingDataToldOnce_data() {
         QTest::addColumn<bool>("goneSince");
-        QTest::newRow("missing at the start") << false;
-        QTest::newRow("gone since, two years picked") << true;
+        QTest::addColumn<int>("lastYear");  // of the file; 0: no file
+        QTest::newRow("missing at the start") << false << 0;
+        QTest::newRow("gone since, two years picked") << true << 0;
+        QTest::newRow("2000 to 2010") << false << 2010;
     }
     void missingDataToldOnce() {
         QFETCH(bool, goneSince);
-        if (!goneSince) QFile::remove(dataPath());
+        QFETCH(int, lastYear);
+        if (lastYear) writeData(DataFile(lastYear));
+        if (!goneSince && !lastYear) QFile::remove(dataPath());
         doc->setDataPath(dataPath());
         MainWindow& w = main();
         w.show();
@@ -124,11 +138,20 @@ class MainWindowTest : public QObject, public WindowTestBase {
             QFile::remove(dataPath());
             for (const char* year : {"2008", "2009"}) PickFromList(w.yearCombo, year);
         }
-        QCOMPARE(messages,
-                 QStringList{QStringLiteral("无法读取阴历数据文件 %1：文件不存在。所有年份都"
-                                            "不显示阴历，公历日期照常显示。请把正确的 "
-                                            "china.txt 放在程序所在的文件夹中。")
-                                 .arg(dataPath())});
+        const QString noLine = QStringLiteral(
+            "阴历数据文件 %1 只有%2行（到%3年），没有%4年的数据（应在第%5行）。"
+            "%4年的月历只显示公历日期，不显示阴历。");
+        const QString missing = QStringLiteral(
+            "无法读取阴历数据文件 %1：文件不存在。所有年份都不显示阴历，公历日期照常显示。"
+            "请把正确的 china.txt 放在程序所在的文件夹中。");
+        const int y = thisYear();
+        QCOMPARE(
+            messages,
+            QStringList{
+                lastYear
+                    ? noLine.arg(dataPath()).arg(lastYear - 1999).arg(lastYear).arg(y).arg(y - 1999)
+                    : missing.arg(dataPath())});
+        if (lastYear) return;
         const int year = goneSince ? 2009 : thisYear();
         QCOMPARE(w.yearLabel->text(), QString::number(year));
         QVERIFY(modelIsOf(*doc, year));

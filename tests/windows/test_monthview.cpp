@@ -60,6 +60,20 @@ QRect highlighted(MonthView& view) {
     return box;
 }
 
+// The pixel of the area farthest from the picture's background: where the ink is whole.
+QColor inkOf(const QImage& area) {
+    QColor ink(192, 255, 192);
+    int farthest = 0;
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x) {
+            const QColor c = area.pixelColor(x, y);
+            const int d =
+                std::abs(c.red() - 192) + std::abs(c.green() - 255) + std::abs(c.blue() - 192);
+            if (d > farthest) farthest = d, ink = c;
+        }
+    return ink;
+}
+
 void activate(QWidget* w) {
     w->activateWindow();
     QTRY_VERIFY(w->isActiveWindow());
@@ -183,6 +197,13 @@ class MonthViewTest : public QObject, public WindowTestBase {
         QCOMPARE(view->windowTitle(), caption(QStringLiteral("2009"), QStringLiteral("3")));
         const QImage march = shown(*view);
         QCOMPARE(inkedDays(march), publishedDays(2009, 3));
+        // In the design's colours: weekday names RGB(255, 75, 150), dates black, lunar texts
+        // magenta (the lines as in inkedDays; lunar lines 24 pixels under the day lines).
+        QCOMPARE(inkOf(march.copy(0, 20, march.width(), 16)), QColor(255, 75, 150));
+        for (int row = 0; row < 6; ++row) {
+            QCOMPARE(inkOf(march.copy(0, 58 + row * 40, march.width(), 20)), QColor(Qt::black));
+            QCOMPARE(inkOf(march.copy(0, 82 + row * 40, march.width(), 13)), QColor(255, 0, 255));
+        }
         // Its sixth lunar line (30 and 31 March) lies whole on the picture: pixels 281 to 297
         // of the 305, after the sixth 18-point day line.
         QVERIFY(!IsBlank(march.copy(0, 281, march.width(), 17)));
