@@ -13,7 +13,7 @@ PACKAGES=(
     cups cups-client printer-driver-cups-pdf poppler-utils libcups2-dev
     xvfb xauth openbox xdotool x11-utils imagemagick libxcb1-dev
     python3 python3-ephem libnova-dev
-    time
+    time strace
     qt6-translations-l10n
     desktop-file-utils appstream dpkg-dev lintian devscripts
 )
