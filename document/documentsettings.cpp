@@ -151,17 +151,17 @@ QStringList LoadDocumentSettings(const QSettings& s, CalendarDocument& doc) {
     if (const auto face = Text(s, kGreetingFont, 200)) doc.setGreetingFont(*face);
     LoadInset(s, doc, said);
     if (const auto path = PictureFileName(s, kBackground, said)) doc.setBackgroundPath(*path);
-    void (CalendarDocument::*const setters[3])(Colour) = {&CalendarDocument::setBackgroundColour,
-                                                          &CalendarDocument::setDateColour,
-                                                          &CalendarDocument::setGreetingColour};
-    for (int i = 0; i < 3; ++i) {
-        if (const auto c = Number(s, kColours[i], 0, 0xffffff)) {
-            if (*c == std::floor(*c))
-                (doc.*setters[i])(Colour(*c));
-            else
-                Ignored(kColours[i], s.value(kColours[i]), "not a whole number");
+    const auto colour = [&](int i) -> std::optional<Colour> {
+        const auto c = Number(s, kColours[i], 0, 0xffffff);
+        if (c && *c != std::floor(*c)) {
+            Ignored(kColours[i], s.value(kColours[i]), "not a whole number");
+            return std::nullopt;
         }
-    }
+        return c ? std::optional<Colour>(Colour(*c)) : std::nullopt;
+    };
+    if (const auto c = colour(0)) doc.setBackgroundColour(*c);
+    if (const auto c = colour(1)) doc.setDateColour(*c);
+    if (const auto c = colour(2)) doc.setGreetingColour(*c);
     return said;
 }
 

@@ -52,7 +52,7 @@ void RememberedChoices::keepPlace(QWidget* w, const QString& name) {
 }
 
 void RememberedChoices::keepChooser(PictureChooser* chooser) {
-    chooser_ = chooser;
+    chooserKept_ = true;
     keepPlace(chooser, QStringLiteral("pictureChooser"));
     if (!readable_ || !settings_.contains(kChooserFolder)) return;
     const QString folder = SettingsText(settings_, kChooserFolder);
@@ -63,7 +63,6 @@ void RememberedChoices::keepChooser(PictureChooser* chooser) {
 void RememberedChoices::remember(QWidget* w) {
     for (const auto& [kept, name] : places_)
         if (kept == w) settings_.setValue(PlaceKey(name), w->saveGeometry());
-    if (chooser_ && w == chooser_) settings_.setValue(kChooserFolder, chooser_->folder());
 }
 
 bool RememberedChoices::eventFilter(QObject* watched, QEvent* e) {
@@ -83,6 +82,8 @@ void RememberedChoices::save() {
     }
     for (const auto& [w, name] : places_)
         if (w && w->isVisible()) remember(w);
+    // The folder last chosen in any chooser of this run, which the next one opens in.
+    if (chooserKept_) settings_.setValue(kChooserFolder, PictureChooser::StartFolder());
     SaveDocumentSettings(settings_, doc_);
     settings_.sync();
     if (settings_.status() != QSettings::NoError)

@@ -45,7 +45,7 @@ class RememberedChoices : public QObject {
     // A change is written a moment later, so that typing writes the file once.
     QTimer saveSoon_;
     std::vector<std::pair<QPointer<QWidget>, QString>> places_;
-    QPointer<PictureChooser> chooser_;
+    bool chooserKept_ = false;  // its folder is kept at the end
 };
 
 }  // namespace orlenda
