@@ -31,6 +31,7 @@ class RememberedTest : public QObject, public WindowTestBase {
     void start() {
         mainWindow.reset();
         remembered.reset();
+        PictureChooser::SetStartFolder({});  // a new run knows no folder but the remembered one
         doc = std::make_unique<CalendarDocument>();
         doc->setDataPath(dataPath());
         remembered = std::make_unique<RememberedChoices>(*doc);
