@@ -143,10 +143,6 @@ void KeepOwnerAndMode(int fd, const struct stat& old) {
         qCWarning(lcSave) << "the replaced file's permissions are not kept:" << strerror(errno);
 }
 
-}  // namespace
-
-namespace {
-
 // The scratch file as a device for the writers, in blocks: the first failing write keeps its
 // errno, which then speaks for the save as a failed write of the whole bytes would.
 class ScratchFile : public QIODevice {
@@ -185,8 +181,10 @@ class ScratchFile : public QIODevice {
     QByteArray block_;
 };
 
+}  // namespace
+
 // Runs write into a new file beside the target, synced, then renamed over it.
-SaveOutcome SaveStreamWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
+SaveOutcome SaveWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
     Target t;
     if (const SaveOutcome found = Resolve(path, t); !found.ok()) return found;
     const int folder = t.folder.fd();
@@ -227,17 +225,11 @@ SaveOutcome SaveStreamWhole(const QString& path, const std::function<QString(QIO
     return SystemFault(error);
 }
 
-}  // namespace
-
 SaveOutcome SaveBytesWhole(const QString& path, const QByteArray& bytes) {
-    return SaveStreamWhole(path, [&](QIODevice& file) {
+    return SaveWhole(path, [&](QIODevice& file) {
         file.write(bytes);
         return QString();
     });
-}
-
-SaveOutcome SaveWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
-    return SaveStreamWhole(path, write);
 }
 
 QString ChineseSaveReason(const SaveOutcome& outcome, const QString& path) {
@@ -334,9 +326,7 @@ std::function<QString(QIODevice&)> Encoding(const QImage& image, const char* for
         return writer.write(image) ? QString() : writer.errorString();
     };
 }
-}  // namespace
 
-namespace {
 void PutLittleEndian(uchar*& at, quint32 value, int bytes) {
     for (int i = 0; i < bytes; ++i) *at++ = uchar(value >> (8 * i));
 }

@@ -383,7 +383,7 @@ void DocumentWindow::saveCalendar() {
         if (!ask || !ask(this, question.arg(QDir::toNativeSeparators(path)))) return;
     }
     const QString error =
-        SaveImageWhole(documentPicture->box().NaturalImage().convertToFormat(QImage::Format_RGB888),
+        SaveImageWhole(documentPicture->box().NaturalImage().convertToFormat(QImage::Format_RGB32),
                        path, PictureFormatOfName(path));
     if (!error.isEmpty()) {
         qCWarning(lcSave) << "the electronic document was not saved:" << path << error;
