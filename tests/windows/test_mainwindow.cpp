@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window: ending, the keyboard, the year pick, and a missing data file told once.
+// The main window: ending, the keyboard, the year pick, the sheet's preview, and a missing
+// data file told once.
 #include <QDate>
+#include <QPrintPreviewWidget>
 #include <QSignalSpy>
 
+#include "printing/printprompts.h"
 #include "support/windowtesting.h"
 #include "windows/greetingeditor.h"
 #include "windows/helpwindow.h"
@@ -21,14 +24,42 @@ bool modelIsOf(const CalendarDocument& doc, int year) {
     return true;
 }
 
+// What a page shows: the ink's spread as fractions of the page, then the clear-coloured pixels
+// by the sheet's colours at any lightness (hue within 5 degrees): the A4 title's red, the
+// weekday names' blue, the lunar lines' violet, the month titles' and greeting's purples.
+QList<double> Seen(const QImage& shot, QRect page) {
+    const int hues[] = {0, QColor(0, 0, 255).hsvHue(), QColor(100, 0, 255).hsvHue(),
+                        QColor(100, 0, 140).hsvHue(), QColor(220, 100, 255).hsvHue()};
+    QRect ink;
+    QList<double> seen(8, 0);
+    for (int y = page.top(); y <= page.bottom(); ++y)
+        for (int x = page.left(); x <= page.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (std::min({c.red(), c.green(), c.blue()}) < 200) ink |= QRect(x, y, 1, 1);
+            for (int i = 0; i < 5 && c.hsvSaturation() >= 80; ++i)
+                if (const int d = std::abs(c.hsvHue() - hues[i]); std::min(d, 360 - d) <= 5) {
+                    ++seen[4 + std::min(i, 3)];
+                    break;
+                }
+        }
+    const QRectF f = QRectF(ink.translated(-page.topLeft()));
+    seen[0] = f.left() / page.width(), seen[1] = f.top() / page.height();
+    seen[2] = f.right() / page.width(), seen[3] = f.bottom() / page.height();
+    return seen;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject, public WindowTestBase {
     Q_OBJECT
 
   private slots:
+    void initTestCase() { qputenv("CUPS_SERVER", "/nonexistent/cups.sock"); }  // no printer
     void init() { startCase(); }
-    void cleanup() { endCase(); }
+    void cleanup() {
+        endCase();
+        ResetPrintDialogs();
+    }
 
     // "结束" and the frame both end the program, whatever else is open.
     void endingTheProgram_data() {
@@ -44,17 +75,14 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QTest::mouseClick(w.helpButton, Qt::LeftButton);
         QTest::mouseClick(w.chooseGreetingButton, Qt::LeftButton);
         QTest::mouseClick(w.choosePictureButton, Qt::LeftButton);
-        QVERIFY(Find<HelpWindow>() && Find<GreetingEditor>() && Find<MonthView>());
-        // The captions as designed.
-        QCOMPARE(w.windowTitle(), QStringLiteral("Orlenda1.0版"));
+        QVERIFY(Find<HelpWindow>() && Find<GreetingEditor>() && Find<MonthView>() &&
+                Find<PictureChooser>());
         QCOMPARE(Find<HelpWindow>()->windowTitle(), QStringLiteral("Orlenda"));
         QCOMPARE(Find<GreetingEditor>()->windowTitle(), QStringLiteral("编写祝贺语"));
-        QVERIFY(Find<PictureChooser>());
-        QCOMPARE(Find<PictureChooser>()->windowTitle(), QStringLiteral("请选择图形文件"));
         byFrame ? (void)w.close() : QTest::mouseClick(w.endButton, Qt::LeftButton);
         QCOMPARE(ended.count(), 1);
         QVERIFY(!w.isVisible() && !Find<MonthView>() && !Find<HelpWindow>() &&
-                !Find<GreetingEditor>());
+                !Find<GreetingEditor>() && !Find<PictureChooser>());
     }
 
     // Tab visits every control in the design's order, each option group once at its chosen
@@ -113,6 +141,65 @@ class MainWindowTest : public QObject, public WindowTestBase {
         PickFromList(w.yearCombo, QStringLiteral("2008"));
         QCOMPARE(w.yearLabel->text(), QStringLiteral("2008"));
         QVERIFY(doc->year() == 2008 && modelIsOf(*doc, 2008));
+    }
+
+    // The preview of A3纸打印 and A4纸打印 shows the year's sheet as the reviewed golden page of
+    // the same choices: its ink spread over the page alike, in the design's colours or none.
+    void printPreview_data() {
+        QTest::addColumn<bool>("a3");  // 2020 in English, else 2008 in Chinese
+        QTest::addColumn<bool>("colour");
+        QTest::newRow("A4 black and white") << false << false;
+        QTest::newRow("A4 colour") << false << true;
+        QTest::newRow("A3 colour") << true << true;
+        QTest::newRow("A3 black and white") << true << false;
+    }
+    void printPreview() {
+        QFETCH(bool, a3);
+        QFETCH(bool, colour);
+        MainWindow& w = main();
+        QVERIFY(StartWithMainActive(w));
+        PickFromList(w.yearCombo, a3 ? QStringLiteral("2020") : QStringLiteral("2008"));
+        Click(colour ? w.colourRadio : w.monoRadio);
+        Click(a3 ? w.englishRadio : w.chineseRadio);
+        SheetPreview* preview = PreviewOf(a3 ? w.printA3Button : w.printA4Button);
+        QVERIFY(preview);
+        preview->resize(900, 1250);  // as a person enlarges it
+        QImage shot;
+        QRect page;  // white within the view's grey
+        QVERIFY(QTest::qWaitFor([&] {
+            shot = preview->preview->grab().toImage();
+            page = {};
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (shot.pixel(x, y) == qRgb(255, 255, 255)) page |= QRect(x, y, 1, 1);
+            return page.height() > 900;
+        }));
+        const QImage golden(
+            QStringLiteral(ORLENDA_GOLDEN_DIR "/expected/") +
+            (a3 ? "sheet-a3-2020-colour-english.page.png" : "sheet-a4-2008.page.png"));
+        const QList<double> seen = Seen(shot, page.adjusted(1, 1, -1, -1)),
+                            kept = Seen(golden, golden.rect());
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(std::abs(seen[i] - kept[i]) < 0.015, qPrintable(QDebug::toString(seen)));
+        QVERIFY2(colour ? (seen[4] > 20) == !a3 && seen[5] > 20 && seen[6] > 20 && seen[7] > 20
+                        : seen.mid(4) == QList<double>(4, 0),
+                 qPrintable(QDebug::toString(seen)));
+        // Without a printer Enter saves it as a PDF file of that paper.
+        const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
+        PrintDialogs().saveFileName = [&](QWidget*, auto...) { return pdf; };
+        PrintDialogs().askYesNo = [&](QWidget*, const QString& text) {
+            return messages << text, false;
+        };
+        QTest::keyClick(preview, Qt::Key_Return);
+        QCOMPARE(messages, QStringList{QStringLiteral("年历已保存为PDF文件：") + pdf});
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QRegularExpressionMatch box =
+            QRegularExpression("/MediaBox \\[0 0 ([\\d.]+) ([\\d.]+)\\]")
+                .match(QString::fromLatin1(file.readAll()));
+        QVERIFY2(std::abs(box.captured(1).toDouble() - (a3 ? 297 : 210) * 72 / 25.4) < 1 &&
+                     std::abs(box.captured(2).toDouble() - (a3 ? 420 : 297) * 72 / 25.4) < 1,
+                 qPrintable(box.captured()));
     }
 
     // A data file missing at the start, or gone since, is told once and not created; the

@@ -26,7 +26,6 @@ QString Rect(const Crop& c) { return Rect(c.x, c.y, c.width, c.height); }
 
 class PictureChooserTest : public QObject, public testing::WindowTestBase {
     Q_OBJECT
-    std::unique_ptr<CalendarDocument> doc;
     QPointer<PictureChooser> w;
 
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -59,14 +58,12 @@ class PictureChooserTest : public QObject, public testing::WindowTestBase {
     }
     void init() {
         startCase();
-        doc = std::make_unique<CalendarDocument>();
         w = new PictureChooser(*doc);
         w->show();
         QVERIFY(w->folderList->setPath(dir.path()));
     }
     void cleanup() {
         delete w;
-        doc.reset();
         endCase();
     }
 

@@ -89,6 +89,8 @@ class RememberedTest : public QObject, public WindowTestBase {
         Click(document->dateOption);
         for (int i = 0; i < 3; ++i) PasteOver(document->rgbEdits[i], QString::number(10 + 10 * i));
         QTest::keyClick(document->rgbEdits[2], Qt::Key_Return);
+        // RGB(10, 20, 30), written a moment after the change too.
+        QTRY_VERIFY_WITH_TIMEOUT(written().contains("\ndate=1971210\n"), 5000);
         Find<MonthView>()->move(140, 90);
         const Crop crop = doc->insetCrop();
         QVERIFY(crop.width != 0);
