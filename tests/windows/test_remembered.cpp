@@ -66,8 +66,15 @@ class RememberedTest : public QObject, public WindowTestBase {
         start();
         QVERIFY(StartWithMainActive(main()));
         for (QRadioButton* b : {main().englishRadio, main().colourRadio}) Click(b);
+        Click(main().documentButton);
+        auto* document = Find<DocumentWindow>();
         // Written a moment after the change, without waiting for the end.
         QTRY_VERIFY_WITH_TIMEOUT(written().contains("english=true"), 5000);
+        Click(document->dateOption);
+        for (int i = 0; i < 3; ++i) PasteOver(document->rgbEdits[i], QString::number(10 + 10 * i));
+        QTest::keyClick(document->rgbEdits[2], Qt::Key_Return);
+        // RGB(10, 20, 30), as the document window's colour changes.
+        QTRY_VERIFY_WITH_TIMEOUT(written().contains("\ndate=1971210\n"), 5000);
 
         Click(main().chooseGreetingButton);
         auto* editor = Find<GreetingEditor>();
@@ -84,11 +91,6 @@ class RememberedTest : public QObject, public WindowTestBase {
         for (QPushButton* b : {chooser->insetButton, chooser->backgroundButton, chooser->okButton})
             Click(b);
 
-        Click(main().documentButton);
-        auto* document = Find<DocumentWindow>();
-        Click(document->dateOption);
-        for (int i = 0; i < 3; ++i) PasteOver(document->rgbEdits[i], QString::number(10 + 10 * i));
-        QTest::keyClick(document->rgbEdits[2], Qt::Key_Return);
         // RGB(10, 20, 30), written a moment after the change too.
         QTRY_VERIFY_WITH_TIMEOUT(written().contains("\ndate=1971210\n"), 5000);
         Find<MonthView>()->move(140, 90);
