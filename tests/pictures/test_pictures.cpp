@@ -298,6 +298,9 @@ class TestPictures : public QObject {
         row("TIFF of floating-point pixels past 256 MiB", Kept("tiff-float-4500x4500.tif"), large);
         row("WebP of 16384 x 16384", Kept("webp-16384x16384.webp"), large);
         row("icon of a PNG of 100000 x 100000", Icon(PngHeader(100000, 100000)), large);
+        // A 16 x 16 icon's bitmap declares twice its height: colours (top half red), then its mask.
+        row("icon of a 32-bit bitmap", Icon(Bitmap(16, 32, 32, QList<quint32>(256, 0) + QList<quint32>(128, 0xFFFF0000) + QList<quint32>(128, 0xFF0000FF)).mid(14)),
+            kLoads, {16, 16}, {{8, 2, kRed}, {8, 13, kBlue}});
         row("icon of a PNG larger than listed", Icon(Encoded(Quadrants(40, 30), "PNG")), kLoads, {40, 30});
         row("XPM, not a format read", "/* XPM */\nstatic char *x[] = {\"1 1 1 1\", \"a c #FF0000\", \"a\"};\n", unreadable);
 
@@ -320,10 +323,7 @@ class TestPictures : public QObject {
         bitmaps("bitmap of 32 bits", 2, 32, colours, {}, shown);
 
         const QByteArray good = Emf().solid(kRed).rec(RECTANGLE, {20, 20, 80, 80}).bytes();
-        auto patched = [](QByteArray b, int at, qint32 v) {
-            qToLittleEndian(v, b.data() + at);
-            return b;
-        };
+        auto patched = [](QByteArray b, int at, qint32 v) { qToLittleEndian(v, b.data() + at); return b; };
         row("metafile", good, kLoads, {100, 100}, {{50, 50, kRed}, {10, 10, kWhite}});
         row("metafile cut in half", good.left(good.size() / 2), unreadable);
         row("metafile header size past the end", patched(good, 4, 1 << 20), unreadable);
