@@ -4,7 +4,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
 
@@ -28,18 +27,6 @@ namespace {
             break;
     }
     throw PictureError(kind, QStringLiteral("无法读取图形文件：%1").arg(file));
-}
-
-quint32 le32(const QByteArray& b, int at) {
-    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 |
-           quint32(quint8(b[at + 2])) << 16 | quint32(quint8(b[at + 3])) << 24;
-}
-
-// An enhanced metafile starts with its header record (type 1) carrying " EMF" at byte 40.
-bool isMetafile(const QString& path, const QByteArray& data) {
-    if (QFileInfo(path).suffix().compare(QStringLiteral("emf"), Qt::CaseInsensitive) == 0)
-        return true;
-    return data.size() >= 44 && le32(data, 0) == 1 && data.mid(40, 4) == " EMF";
 }
 
 // Readers that tell the size (a WebP's canvas, a TIFF's first page) from the header alone;
@@ -76,7 +63,9 @@ PictureFile PictureFile::Open(const QString& path) {
     p.path_ = path;
     p.data_ = file.readAll();
     if (p.data_.isEmpty()) fail(PictureError::Unreadable, path);
-    if (isMetafile(path, p.data_)) {
+    // By content, as every other format: a metafile under another name still loads, and a
+    // picture named .emf is read as what it is.
+    if (IsEmf(p.data_)) {
         // Qt has no metafile codec: the picture is drawn once, at its natural size.
         const EmfResult drawn = RenderEmf(p.data_);
         if (drawn.problem == EmfResult::TooLarge) fail(PictureError::TooLarge, path);

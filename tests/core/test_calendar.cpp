@@ -14,13 +14,6 @@ namespace {
 
 using namespace std::chrono;
 
-YearRecord RecordOf(int year) {
-    DataReport report;
-    auto r = ParseYearLine(test::kLines2000To2010.at(year - 2000), 1, 0, "test", report);
-    EXPECT_TRUE(r) << report.message;
-    return r.value_or(YearRecord{});
-}
-
 // The cell of a date: {row, column}, or {0, 0} when no cell holds it.
 std::pair<int, int> CellOf(const CalendarModel& model, int month, int day) {
     for (int w = 1; w <= 6; ++w)
@@ -58,7 +51,7 @@ TEST(GregorianLayout, EveryDayInItsWeekdayColumnAndWeekRow) {
 // Another year's record, years outside 2000 to 2099: lunar cells blank, Gregorian ones only
 // for a supported year.
 TEST(BuildYearCalendar, RefusesBadRecordsAndYears) {
-    YearRecord other = RecordOf(2009);
+    YearRecord other = SplitYearFields(test::kLines2000To2010[9]);
     struct {
         double year;
         const YearRecord* record;
@@ -71,7 +64,7 @@ TEST(BuildYearCalendar, RefusesBadRecordsAndYears) {
         {std::nan(""), nullptr, "the year is not a number"}};
     for (const auto& c : cases) {
         CalendarModel model;
-        YearRecord record = RecordOf(2008);
+        YearRecord record = SplitYearFields(test::kLines2000To2010[8]);
         BuildYearCalendar(2008, &record, model);
         ASSERT_FALSE(AllLunarBlank(model));
         DataReport report;

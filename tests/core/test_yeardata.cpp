@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "core/yeardata.h"
 #include "tests/core/testfiles.h"
@@ -19,26 +19,22 @@ using test::TempDir;
 
 // Any line ending, the last line's end optional, a byte order mark: eleven years in order.
 TEST(LoadYearList, ReadsEveryLineEnding) {
-    struct {
-        const char *end, *bom;
-        bool lastEnd;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"\r\n", "", false}, {"\n", "", true}, {"\n", "", false}, {"\r\n", "\xEF\xBB\xBF", true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
+    for (const auto& [end, bom, lastEnd] : cases) {
+        SCOPED_TRACE(std::string(bom) + end + (lastEnd ? "at the end" : ""));
         TempDir tmp;
-        std::string bytes = c.bom + Joined(kLines2000To2010, c.end);
-        if (!c.lastEnd) bytes.resize(bytes.size() - std::strlen(c.end));
+        std::string bytes = bom + Joined(kLines2000To2010, end);
+        if (!lastEnd) bytes.resize(bytes.size() - std::strlen(end));
         std::string path = tmp.write("china.txt", bytes);
         YearList list = LoadYearList(path);
         EXPECT_TRUE(list.report.ok()) << list.report.message;
         ASSERT_EQ(list.years.size(), 11u);
         EXPECT_EQ(list.years.front() + list.years.back(), "20002010");
         DataReport report;
-        EXPECT_TRUE(ReadYearRecord(path, 2000, report)) << report.message;
-        auto last = ReadYearRecord(path, 2010, report);
-        ASSERT_TRUE(last) << report.message;
-        EXPECT_EQ(last->LunarMonthDays[13] + last->QingmingDay, " 30 5");
+        auto first = ReadYearRecord(path, 2000, report), last = ReadYearRecord(path, 2010, report);
+        ASSERT_TRUE(first && last) << report.message;
+        EXPECT_EQ(first->YearText + last->LunarMonthDays[13] + last->QingmingDay, "2000 30 5");
     }
 }
 

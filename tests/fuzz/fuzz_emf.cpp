@@ -2,21 +2,14 @@
 // The metafile reader on arbitrary bytes: a picture within its bounds or an error, never
 // both. A sixty-fourth of the program's work is allowed, as the sanitizers slow drawing down.
 #include <QByteArray>
-#include <QGuiApplication>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 #include "pictures/emf.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    // Text records need fonts, and fonts need a GUI application; no display is used.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QGuiApplication::instance()) {
-        new QGuiApplication(*argc, *argv);
-        std::atexit([] { delete QGuiApplication::instance(); });
-    }
+    orlenda::fuzz::StartGui(argc, argv);
     return 0;
 }
 

@@ -3,7 +3,6 @@
 // size reported, or a PictureError. Metafiles have a target of their own.
 #include <QByteArray>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
@@ -13,22 +12,8 @@
 #include "pictures/picture.h"
 #include "tests/fuzz/fuzzcheck.h"
 
-namespace {
-
-QTemporaryDir* folder = nullptr;
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QGuiApplication::instance()) {
-        new QGuiApplication(*argc, *argv);
-        folder = new QTemporaryDir;
-        std::atexit([] {
-            delete folder;
-            delete QGuiApplication::instance();
-        });
-    }
+    orlenda::fuzz::StartGui(argc, argv);
     return 0;
 }
 
@@ -36,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     if (orlenda::IsEmf(bytes)) return 0;
-    const QString path = folder->filePath(QStringLiteral("picture.jpg"));
+    static const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("picture.jpg"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         std::abort();

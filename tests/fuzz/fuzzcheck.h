@@ -10,3 +10,20 @@ namespace orlenda::fuzz {
 
 #define FUZZ_CHECK(cond) \
     ((cond) ? static_cast<void>(0) : ::orlenda::fuzz::Broken(#cond, __FILE__, __LINE__))
+
+#ifdef QT_GUI_LIB
+#include <QGuiApplication>
+#include <cstdlib>
+
+namespace orlenda::fuzz {
+
+// Text and pictures need a GUI application; no display is used.
+inline void StartGui(int* argc, char*** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (QGuiApplication::instance()) return;
+    new QGuiApplication(*argc, *argv);
+    std::atexit([] { delete QGuiApplication::instance(); });
+}
+
+}  // namespace orlenda::fuzz
+#endif

@@ -27,14 +27,6 @@ long PeakKiB() {
 
 int OpenFiles() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System).size(); }
 
-// A picture whose pixels all differ from their neighbours, so nothing compresses it away.
-QImage Noise(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator(1).fillRange(reinterpret_cast<quint32*>(image.bits()),
-                                  image.width() * image.height());
-    return image;
-}
-
 // Presses the key toward the current direction, turning at either end of the property.
 void Bounce(QWidget* w, const char* property, bool& down, Qt::Key forth, Qt::Key back) {
     const QVariant before = w->property(property);
@@ -77,7 +69,10 @@ class SoakTest : public QObject, public WindowTestBase {
         PrintDialogs().saveFileName = [this](auto...) { return dir.filePath("sheet.pdf"); };
         main_ = &main();
         main_->show();
-        QVERIFY(Noise(QSize(770, 1000)).save(dir.filePath(QStringLiteral("photo.jpg"))));
+        // A picture whose pixels all differ from their neighbours, so nothing compresses it away.
+        QImage photo(770, 1000, QImage::Format_RGB32);
+        QRandomGenerator(1).fillRange(reinterpret_cast<quint32*>(photo.bits()), 770 * 1000);
+        QVERIFY(photo.save(dir.filePath(QStringLiteral("photo.jpg"))));
         Click(main_->choosePictureButton);
         PictureChooser& chooser = *Find<PictureChooser>();
         QVERIFY(chooser.folderList->setPath(dir.path()));

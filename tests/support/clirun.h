@@ -7,10 +7,6 @@
 
 #include "tests/core/testfiles.h"
 
-#ifndef ORLENDA_BIN
-#error "ORLENDA_BIN must name the built orlenda program"
-#endif
-
 namespace orlenda::test {
 
 struct Outcome {
