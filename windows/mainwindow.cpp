@@ -233,6 +233,8 @@ void MainWindow::printYearSheet(int paper) {
     QWidget* const focused = QApplication::focusWidget();
     for (QPushButton* b : buttons) b->setEnabled(false);
     sheetPreview_ = new SheetPreview(paper, doc_, this);
+    // Qt centres a dialog on its parent: this one is taller, and would cover the main window.
+    placeBeside(sheetPreview_);
     const QPointer<SheetPreview> preview = sheetPreview_;
     connect(preview, &QDialog::finished, this, [this, buttons, focused, preview] {
         const PrintResult result = preview ? preview->outcome() : PrintResult();
