@@ -56,7 +56,9 @@ elif command -v hardening-check >/dev/null; then
         grep -q "^ $what: yes" "$tmp/hardening.txt" || check_status=1
     done
     # The windows' module: a shared object, so position independent by nature.
-    for module in "$tmp"/root/usr/lib/orlenda/*.so; do
+    modules=$(find "$tmp/root/usr/lib" -path '*/orlenda/*.so')
+    [[ -n $modules ]] || { echo "no windows' module in the package" >&2; check_status=1; }
+    for module in $modules; do
         echo "== hardening-check ${module#"$tmp/root/"}"
         hardening-check --nocfprotection "$module" | tee "$tmp/hardening.txt"
         ((PIPESTATUS[0] == 0)) || check_status=1

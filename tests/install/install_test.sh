@@ -40,8 +40,9 @@ check_tree() {
     local p=$1
     [[ -f $p/bin/orlenda && ! -L $p/bin/orlenda && -x $p/bin/orlenda ]] ||
         fail "$p/bin/orlenda is not a program file"
-    [[ -f $p/lib/orlenda/orlenda-windows.so && ! -x $p/lib/orlenda/orlenda-windows.so ]] ||
-        fail "no windows' module $p/lib/orlenda/orlenda-windows.so (not executable)"
+    local module
+    module=$(windows_module "$p")
+    [[ -f $module && ! -x $module ]] || fail "no windows' module in $p/lib (not executable)"
     cmp -s "$p/share/orlenda/china.txt" "$source/data/china.txt" || fail "no china.txt in $p"
     cmp -s "$p/share/orlenda/china-txt-format.md" "$source/data/README.md" ||
         fail "share/orlenda/china-txt-format.md is not the data format description"
@@ -61,10 +62,14 @@ check_tree() {
     done
 }
 
-# With no arguments the program starts its windows from P/lib/orlenda (offscreen, still
-# running after 3 s); with that module gone it says so in one line and exits with status 1.
+# The windows' module under P/lib (lib/<triplet>/orlenda on a multiarch system).
+windows_module() { find "$1/lib" -path '*/orlenda/orlenda-windows.so'; }
+
+# With no arguments the program starts its windows from its module (offscreen, still
+# running after 3 s); with the module gone it says so in one line and exits with status 1.
 check_windows_module() {
-    local p=$1 module=$1/lib/orlenda/orlenda-windows.so status=0
+    local p=$1 module status=0
+    module=$(windows_module "$p")
     mkdir -p "$tmp/windows-home"
     local run=(env HOME="$tmp/windows-home" XDG_CONFIG_HOME="$tmp/windows-home" "$p/bin/orlenda")
     timeout 3 "${run[@]}" >/dev/null 2>"$tmp/err" || status=$?
