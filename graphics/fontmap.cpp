@@ -68,8 +68,14 @@ QString ResolveFontFamily(const QString& face) {
     if (!known && !face.isEmpty() && QFontDatabase::hasFamily(face)) {
         chosen = face;  // a face the user picked from the installed list
     } else {
+        // The substitutes recur across faces ("" and 宋体 share theirs): each family is looked
+        // up in fontconfig and measured once.
+        static QHash<QString, bool> halfWidth;
         for (const QString& c : FontCandidates(face)) {
-            if (HasHalfWidthAscii(c)) {
+            auto measured = halfWidth.constFind(c);
+            if (measured == halfWidth.constEnd())
+                measured = halfWidth.insert(c, HasHalfWidthAscii(c));
+            if (*measured) {
                 chosen = c;
                 break;
             }

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Checks a built orlenda package as Debian would: lintian (--info --pedantic; any error or
 # warning fails) and hardening-check on the program (fortify, stack protector, relro, bind
-# now, PIE). Exit status 0 passed, 1 failed, 77 a tool is missing (after running the other).
+# now, PIE) and on its windows' module (the same but PIE). Exit status 0 passed, 1 failed, 77 a tool is missing (after running the other).
 # --not-hardened: a build made without the hardening flags on purpose (a sanitizer build):
 # lintian's hardening tags are left out and hardening-check is not run.
 #
@@ -54,6 +54,18 @@ elif command -v hardening-check >/dev/null; then
     for what in "Position Independent Executable" "Stack protected" \
         "Fortify Source functions" "Read-only relocations" "Immediate binding"; do
         grep -q "^ $what: yes" "$tmp/hardening.txt" || check_status=1
+    done
+    # The windows' module: a shared object, so position independent by nature.
+    modules=$(find "$tmp/root/usr/lib" -path '*/orlenda/*.so')
+    [[ -n $modules ]] || { echo "no windows' module in the package" >&2; check_status=1; }
+    for module in $modules; do
+        echo "== hardening-check ${module#"$tmp/root/"}"
+        hardening-check --nocfprotection "$module" | tee "$tmp/hardening.txt"
+        ((PIPESTATUS[0] == 0)) || check_status=1
+        for what in "Stack protected" "Fortify Source functions" "Read-only relocations" \
+            "Immediate binding"; do
+            grep -q "^ $what: yes" "$tmp/hardening.txt" || check_status=1
+        done
     done
     if ((check_status)); then
         echo "FAIL: hardening-check" >&2

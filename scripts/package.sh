@@ -13,6 +13,7 @@ ldflags=$(dpkg-buildflags --get LDFLAGS)
 extra=()
 if command -v ccache >/dev/null; then extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake --preset package -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
     "${extra[@]}" "$@"
 cmake --build --preset package
 rm -f build-package/orlenda_*.deb

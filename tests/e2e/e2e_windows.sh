@@ -43,7 +43,9 @@ mkdir -p "$SHOTS" "$PROG" "$PICS"
 chmod 700 "$WORK/home"
 DATA=$(dirname "$BIN")/china.txt
 [[ -f $DATA ]] || DATA=$SRC/data/china.txt
-cp "$BIN" "$DATA" "$PROG/" || fail "cannot copy the program and china.txt"
+# The windows' module is loaded from beside the program.
+cp "$BIN" "$(dirname "$BIN")/orlenda-windows.so" "$DATA" "$PROG/" ||
+    fail "cannot copy the program, its windows' module and china.txt"
 # The inset: 640x480 pixels, so 9600x7200 twips at natural size.
 convert -size 640x480 gradient:red-blue -fill yellow -draw "circle 320,240 320,380" \
     -fill magenta -draw "rectangle 0,0 79,59" "$PICS/pic.jpg" || fail "cannot make the test picture"

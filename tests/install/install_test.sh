@@ -40,7 +40,9 @@ check_tree() {
     local p=$1
     [[ -f $p/bin/orlenda && ! -L $p/bin/orlenda && -x $p/bin/orlenda ]] ||
         fail "$p/bin/orlenda is not a program file"
-    [[ ! -e $p/lib/orlenda ]] || fail "$p/lib/orlenda is still installed"
+    local module
+    module=$(windows_module "$p")
+    [[ -f $module && ! -x $module ]] || fail "no windows' module in $p/lib (not executable)"
     cmp -s "$p/share/orlenda/china.txt" "$source/data/china.txt" || fail "no china.txt in $p"
     cmp -s "$p/share/orlenda/china-txt-format.md" "$source/data/README.md" ||
         fail "share/orlenda/china-txt-format.md is not the data format description"
@@ -58,6 +60,27 @@ check_tree() {
         ls "$p/share/icons/hicolor/$size/apps/org.orlenda.Orlenda".* >/dev/null ||
             fail "no $size icon"
     done
+}
+
+# The windows' module under P/lib (lib/<triplet>/orlenda on a multiarch system).
+windows_module() { find "$1/lib" -path '*/orlenda/orlenda-windows.so'; }
+
+# With no arguments the program starts its windows from its module (offscreen, still
+# running after 3 s); with the module gone it says so in one line and exits with status 1.
+check_windows_module() {
+    local p=$1 module status=0
+    module=$(windows_module "$p")
+    mkdir -p "$tmp/windows-home"
+    local run=(env HOME="$tmp/windows-home" XDG_CONFIG_HOME="$tmp/windows-home" "$p/bin/orlenda")
+    timeout 3 "${run[@]}" >/dev/null 2>"$tmp/err" || status=$?
+    ((status == 124)) || fail "$p/bin/orlenda ended with status $status: $(cat "$tmp/err")"
+    mv "$module" "$tmp/module.so"
+    status=0
+    "${run[@]}" >"$tmp/out" 2>"$tmp/err" || status=$?
+    mv "$tmp/module.so" "$module"
+    [[ $status == 1 && ! -s $tmp/out && $(wc -l <"$tmp/err") == 1 ]] &&
+        grep -qF "orlenda: cannot load the windows: $module: cannot open shared object file" \
+            "$tmp/err" || fail "without its module, status $status and: $(cat "$tmp/err")"
 }
 
 # Every command of the program's help has its entry in the manual page's COMMANDS.
@@ -95,6 +118,9 @@ else
     echo "== (not root: the run as another user is left out)"
 fi
 
+echo "== the installed program's windows, with and without their module"
+check_windows_module "$prefix"
+
 echo "== cpack -G DEB"
 (cd "$tmp" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log") ||
     { cat "$tmp/cpack.log"; fail "cpack"; }
@@ -113,6 +139,7 @@ done
 dpkg-deb -x "$deb" "$tmp/root"
 check_tree "$tmp/root/usr"
 check_lunar "$tmp/root/usr/bin/orlenda"
+check_windows_module "$tmp/root/usr"
 
 echo "== Debian's checks"
 checks=()
