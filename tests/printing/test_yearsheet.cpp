@@ -152,14 +152,7 @@ const Inset kInsets[] = {
     {"A4 tall, 22 fit", kA4, true, true, {0, 600, 1000, 2000}, {6700, 12050, 1500, 3000}, 22, 6700},
     {"A3 wide", kA3, true, true, {0, 0, 9000, 4500}, {7500, 15500, 4000, 2000}, 42, 7500},
     // Second click above and left of the first: the same rectangle, picture upright.
-    {"drawn backwards",
-     kA4,
-     true,
-     true,
-     {4150, 2300, -4000, -2000},
-     {6700, 12050, 3000, 1500},
-     44,
-     6700},
+    {"backwards", kA4, true, true, {4150, 2300, -4000, -2000}, {6700, 12050, 3000, 1500}, 44, 6700},
     {"no height", kA4, true, true, {100, 100, 2000, 0}, {}, 44, 11906 - 650},  // one line
     {"none chosen", kA3, false, true, {0, 0, 9000, 6000}, {}, 42, 16838 - 1700},
     {"no picture", kA4, true, false, {0, 0, 3000, 3000}, {}, 44, 11906 - 650},

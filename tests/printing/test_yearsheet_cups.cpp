@@ -8,8 +8,6 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include "../support/testpictures.h"
 #include "../support/windowtesting.h"
@@ -43,7 +41,6 @@ bool IsOnePage(const QString& pdf, double widthMm, double heightMm) {
            std::abs(m.captured(2).toDouble() - heightMm * 72 / 25.4) < 1;
 }
 
-const QString kPdfPpd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd");
 const QString kRejecting = QStringLiteral("rejecting"), kBroken = QStringLiteral("broken"),
               kStopping = QStringLiteral("stopping"), kNoA3 = QStringLiteral("noa3"),
               kPaused = QStringLiteral("paused");
@@ -83,14 +80,13 @@ class YearSheetCupsTest : public QObject {
         if (geteuid() != 0) QSKIP("cupsd cannot start here: it must start as root");
         const QString cupsd = QStandardPaths::findExecutable("cupsd", {"/usr/sbin", "/sbin"});
         if (cupsd.isEmpty()) QSKIP("cupsd cannot start: it is not installed (Debian package cups)");
-        QFile ppd(kPdfPpd);
+        QFile ppd(QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd"));
         QVERIFY2(ppd.open(QIODevice::ReadOnly),
                  "the PDF printer's PPD is missing (Debian package printer-driver-cups-pdf)");
         // The scheduler's filters run as lp and must reach the spool.
         const QString root = dir_.path();
-        QFile::setPermissions(root, QFile::permissions(root) | QFileDevice::ReadOther |
-                                        QFileDevice::ExeOther | QFileDevice::ReadGroup |
-                                        QFileDevice::ExeGroup);
+        QFile::setPermissions(
+            root, QFile::permissions(root) | QFileDevice::ReadOther | QFileDevice::ExeOther);
         for (const char* sub : {"conf", "spool", "spool/tmp", "cache", "state", "log"})
             QVERIFY(QDir(root).mkpath(QString::fromLatin1(sub)));
         socket_ = root + QStringLiteral("/cups.sock");

@@ -6,12 +6,10 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QScrollBar>
-#include <QtTest>
 
 #include "printing/printprompts.h"
 #include "support/windowtesting.h"
 #include "windows/documentwindow.h"
-#include "windows/mainwindow.h"
 #include "windows/picturechooser.h"
 
 using namespace orlenda;
@@ -76,8 +74,7 @@ class SoakTest : public QObject, public WindowTestBase {
         Click(main_->choosePictureButton);
         PictureChooser& chooser = *Find<PictureChooser>();
         QVERIFY(chooser.folderList->setPath(dir.path()));
-        PictureFileList* files = chooser.fileList;
-        ClickRow(files, files->row(files->findItems("photo.jpg", {})[0]));
+        QVERIFY(ClickItem(chooser.fileList, QStringLiteral("photo.jpg")));
         Click(chooser.backgroundButton);
         Click(chooser.insetButton);
         Click(chooser.okButton);

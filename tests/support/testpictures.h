@@ -58,6 +58,11 @@ inline QByteArray Encoded(const QImage& image, const char* format) {
                                                                                 : QByteArray();
 }
 
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 inline bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
@@ -109,7 +114,6 @@ inline QByteArray Bitmap(int width, int height, int bits, const QList<quint32>& 
 
 inline QByteArray Be16(int v) { return QByteArray(1, char(v >> 8)) + char(v & 0xFF); }
 inline QByteArray Le16(int v) { return QByteArray(1, char(v & 0xFF)) + char(v >> 8); }
-inline QByteArray Be32(quint32 v) { return Be16(int(v >> 16)) + Be16(int(v & 0xFFFF)); }
 
 // A JPEG of three components (the first twice as fine both ways, or all alike) whose scans
 // carry no data: each still makes the decoder work through every block they name.
@@ -127,23 +131,6 @@ inline QByteArray Jpeg(int width, int height, int scans, bool progressive = true
     return QByteArray::fromHex("FFD8") + segment(0xDB, QByteArray(1, 0) + QByteArray(64, 1)) +
            segment(progressive ? 0xC2 : 0xC0, frame) + segment(0xC4, char(0x00) + table) +
            segment(0xC4, char(0x10) + table) + scan.repeated(scans) + QByteArray::fromHex("FFD9");
-}
-
-// A PNG header of the given size and bits a channel (RGB), with a little of no picture.
-inline QByteArray PngHeader(quint32 width, quint32 height, int bits = 8) {
-    auto chunk = [](const char* type, const QByteArray& body) {
-        const QByteArray typed = QByteArray(type) + body;
-        quint32 crc = 0xFFFFFFFF;
-        for (char c : typed) {
-            crc ^= quint8(c);
-            for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320 & (0 - (crc & 1)));
-        }
-        return Be32(quint32(body.size())) + typed + Be32(~crc);
-    };
-    return QByteArray::fromHex("89504E470D0A1A0A") +
-           chunk("IHDR",
-                 Be32(width) + Be32(height) + char(bits) + QByteArray::fromHex("02000000")) +
-           chunk("IDAT", qCompress(QByteArray(1000, 0)).mid(4)) + chunk("IEND", {});
 }
 
 // A GIF of a two-colour logical screen and frames of one pixel at the top left.

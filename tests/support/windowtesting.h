@@ -10,11 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QStringList>
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+#include <utility>
 
 #include "printing/sheetpreview.h"
 #include "windows/mainwindow.h"
@@ -39,13 +41,23 @@ inline QByteArray DataFile(int lastYear, int firstYear = 2000) {
     return data;
 }
 
+// The pixels of a colour within a part of a picture (all of it by default): how many, where.
+inline std::pair<int, QRect> PixelsOf(const QImage& picture, QColor colour, QRect part = {}) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    if (part.isNull()) part = rgb.rect();
+    std::pair<int, QRect> found;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x)
+            if (rgb.pixelColor(x, y) == colour) {
+                ++found.first;
+                found.second |= QRect(x, y, 1, 1);
+            }
+    return found;
+}
+
 // Default: the month view's background.
 inline bool IsBlank(const QImage& picture, QColor colour = QColor(192, 255, 192)) {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < rgb.height(); ++y)
-        for (int x = 0; x < rgb.width(); ++x)
-            if (rgb.pixelColor(x, y) != colour) return false;
-    return true;
+    return PixelsOf(picture, colour).first == picture.width() * picture.height();
 }
 
 inline void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
@@ -55,6 +67,13 @@ inline void ClickRow(QAbstractItemView* view, int row) {
     const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
     view->scrollTo(index);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+// A click on the row of a list that shows that text; false when not exactly one does.
+inline bool ClickItem(QListWidget* list, const QString& text) {
+    const QList<QListWidgetItem*> items = list->findItems(text, Qt::MatchExactly);
+    if (items.size() == 1) ClickRow(list, list->row(items[0]));
+    return items.size() == 1;
 }
 
 // The user opens the list with the arrow at the right of the box and clicks the item.

@@ -77,11 +77,10 @@ class GreetingEditorTest : public QObject, public WindowTestBase {
         QVERIFY(w && QTest::qWaitForWindowActive(w));
         QLineEdit* box = w->greetingLines[std::size_t(line)];
         QTest::mouseClick(box, Qt::LeftButton);
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(box, Qt::Key_Delete);
-        const QString text =
-            QStringLiteral("Happy New Year 2024, with love from all of us, friends");
-        QTest::keyClicks(box, text.left(halfWidths));
+        PasteOver(box, QString());
+        QTest::keyClicks(box,
+                         QStringLiteral("Happy New Year 2024, with love from all of us, friends")
+                             .left(halfWidths));
         QCOMPARE(w->roomLabel->text(), shown);
     }
 

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 
 #include "printing/printprompts.h"
+#include "support/testpictures.h"
 #include "support/windowtesting.h"
 #include "windows/greetingeditor.h"
 #include "windows/helpwindow.h"
@@ -127,11 +128,7 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QVERIFY(about.size() == 6 && about[0] == QStringLiteral("欢迎对本软件提出改进意见") &&
                 about[5] == QStringLiteral("最后修改日期： 2007/11/16"));
         QVERIFY(!messages[0].contains(QStringLiteral("跟踪")));
-    }
-
-    void yearPick() {
-        MainWindow& w = main();
-        QVERIFY(StartWithMainActive(w));
+        // A year typed into the box is not picked; one picked from its list is.
         PasteOver(w.yearCombo->lineEdit(), QString());
         QTest::keyClicks(w.yearCombo->lineEdit(), QStringLiteral("2008"));
         QTest::keyClick(w.yearCombo->lineEdit(), Qt::Key_Return);
@@ -168,10 +165,7 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QRect page;  // white within the view's grey
         QVERIFY(QTest::qWaitFor([&] {
             shot = preview->preview->grab().toImage();
-            page = {};
-            for (int y = 0; y < shot.height(); ++y)
-                for (int x = 0; x < shot.width(); ++x)
-                    if (shot.pixel(x, y) == qRgb(255, 255, 255)) page |= QRect(x, y, 1, 1);
+            page = PixelsOf(shot, Qt::white).second;
             return page.height() > 900;
         }));
         const QImage golden(
@@ -184,7 +178,7 @@ class MainWindowTest : public QObject, public WindowTestBase {
         QVERIFY2(colour ? (seen[4] > 20) == !a3 && seen[5] > 20 && seen[6] > 20 && seen[7] > 20
                         : seen.mid(4) == QList<double>(4, 0),
                  qPrintable(QDebug::toString(seen)));
-        // Without a printer Enter saves it as a PDF file of that paper.
+        // Without a printer Enter saves it as a PDF file of that paper (842 or 595 points wide).
         const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
         PrintDialogs().saveFileName = [&](QWidget*, auto...) { return pdf; };
         PrintDialogs().askYesNo = [&](QWidget*, const QString& text) {
@@ -192,14 +186,7 @@ class MainWindowTest : public QObject, public WindowTestBase {
         };
         QTest::keyClick(preview, Qt::Key_Return);
         QCOMPARE(messages, QStringList{QStringLiteral("年历已保存为PDF文件：") + pdf});
-        QFile file(pdf);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QRegularExpressionMatch box =
-            QRegularExpression("/MediaBox \\[0 0 ([\\d.]+) ([\\d.]+)\\]")
-                .match(QString::fromLatin1(file.readAll()));
-        QVERIFY2(std::abs(box.captured(1).toDouble() - (a3 ? 297 : 210) * 72 / 25.4) < 1 &&
-                     std::abs(box.captured(2).toDouble() - (a3 ? 420 : 297) * 72 / 25.4) < 1,
-                 qPrintable(box.captured()));
+        QVERIFY(test::ReadFile(pdf).contains(a3 ? "/MediaBox [0 0 842" : "/MediaBox [0 0 595"));
     }
 
     // A data file missing at the start, or gone since, is told once and not created; the
@@ -220,7 +207,6 @@ class MainWindowTest : public QObject, public WindowTestBase {
         doc->setDataPath(dataPath());
         MainWindow& w = main();
         w.show();
-        QCOMPARE(messages.size(), goneSince ? 0 : 1);
         if (goneSince) {
             QFile::remove(dataPath());
             for (const char* year : {"2008", "2009"}) PickFromList(w.yearCombo, year);

@@ -3,15 +3,12 @@
 // program's folder (run as nobody by tests/support/unprivileged.sh; otherwise skipped).
 #include <unistd.h>
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QtTest>
 
 #include "output/imagesave.h"
 #include "support/windowtesting.h"
 #include "windows/documentwindow.h"
-#include "windows/mainwindow.h"
 #include "windows/qttranslations.h"
 
 using namespace orlenda;
