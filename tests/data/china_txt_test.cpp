@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The shipped data file through the program's core, against an independent calendar.
+// The shipped data file through the program's core, against an independent astronomical
+// calendar and published dates.
 #include <gtest/gtest.h>
 #include <libnova/earth.h>
 #include <libnova/lunar.h>
@@ -320,6 +321,25 @@ TEST(ChinaTxtDays, EveryDayMatchesTheReferenceCalendar) {
             ADD_FAILURE() << DateText(day) << ": file shows " << got << ", reference " << want;
     }
     EXPECT_EQ(differences, 0);
+}
+
+// Almanac dates, which the reference must agree with too: leap months, festivals in years
+// whose leap month repeats the festival's month (no festival in the leap one), Qingming.
+TEST(ChinaTxtPublished, DatesShowTheirText) {
+    const char* dated[] = {"2000-02-05 春节",     "2014-01-31 春节",   "2030-02-03 春节",
+                           "2001-05-23 闰四月",   "2012-05-21 闰四月", "2017-07-23 闰六月",
+                           "2033-12-22 闰十一月", "2009-05-28 端午",   "2009-06-27 初五",
+                           "2006-07-31 七夕",     "2006-08-30 初七",   "2008-09-14 中秋",
+                           "2014-10-02 重阳",     "2014-11-01 初九",   "2014-01-01 十二月",
+                           "2008-04-04 清明",     "2026-04-05 清明"};
+    const std::map<long, std::string>& file = ShippedFile();
+    for (const char* entry : dated) {
+        int year = 0, month = 0, day = 0, text = 0;
+        ASSERT_EQ(std::sscanf(entry, "%d-%d-%d %n", &year, &month, &day, &text), 3) << entry;
+        auto it = file.find(DayNumber(year, month, day));
+        ASSERT_NE(it, file.end()) << entry;
+        EXPECT_EQ(it->second, std::string(entry + text) + "  ") << entry;
+    }
 }
 
 }  // namespace
