@@ -62,6 +62,7 @@ TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
         {"model 2008 --data /dev/zero", 1, "error: /dev/zero: a character device, not a "},
         {"month 2008 2 --data fifo", 1, "error: fifo: a FIFO, not a regular file$"},
         {"edoc 2008 --data damaged.txt -o old.bmp", 1, "error: damaged.txt, line 9, "},
+        {"edoc 2008 --background-colour 255,256,0 -o old.bmp", 2, "--background-colour must be R,G,B with each a whole number from 0 to 255, not \"255,256,0\"$"},
         {"model 2e3", 2, "YEAR must be a year in digits, such as 2008, not \"2e3\"$"},
         {"model \t2008", 2, "YEAR must be a year in digits"},
         {"edoc 2008 --format png -o old.bmp", 2, "--format png does not match the name old.bmp$"},

@@ -233,6 +233,23 @@ class DocumentWindowTest : public QObject, public WindowTestBase {
         QCOMPARE(picture(), once);
     }
 
+    // No name, or one the file system cannot take: told, and nothing is written.
+    void refusedNames() {
+        const QTemporaryDir folder;
+        w->saveFolder = folder.path();
+        Click(w->showButton);
+        for (const char* name :
+             {"", "a\\b", "a/b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b"}) {
+            PasteOver(w->fileNameEdit, QString::fromUtf8(name));
+            QCOMPARE(saveAnswering(QMessageBox::Yes), QString());
+            QCOMPARE(
+                take(),
+                QStringList{*name ? QStringLiteral("文件名不能含有以下字符：\\ / : * ? \" < > |")
+                                  : QStringLiteral("请先输入图形的文件名")});
+        }
+        QVERIFY(QDir(folder.path()).isEmpty());
+    }
+
     // The format by the name's ending (else BMP); a file is replaced only on yes.
     void save_data() {
         QTest::addColumn<QString>("typed");  // empty: the name proposed

@@ -160,6 +160,8 @@ class MainWindowTest : public QObject, public WindowTestBase {
         Click(a3 ? w.englishRadio : w.chineseRadio);
         SheetPreview* preview = PreviewOf(a3 ? w.printA3Button : w.printA4Button);
         QVERIFY(preview);
+        QCOMPARE(preview->windowTitle(), a3 ? QStringLiteral("2020年历 A3纸打印预览")
+                                            : QStringLiteral("2008年历 A4纸打印预览"));
         preview->resize(900, 1250);  // as a person enlarges it
         QImage shot;
         QRect page;  // white within the view's grey
