@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QBuffer>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cerrno>
@@ -240,13 +239,8 @@ int RunEdoc(Invocation& inv) {
     DrawDocumentPicture(picture, doc);
     // The writers store the picture's 32-bit pixels as 24-bit ones themselves, and a file
     // gets the encoded rows as they come: no copy of the picture or of the file is held.
-    const QImage& image = picture.Image();
-    const bool png = suffix == QLatin1String("png");
-    const auto encode = [&](QIODevice& device) {
-        if (!png) return WriteBmp(image, device);
-        QImageWriter writer(&device, "png");
-        return writer.write(image) ? QString() : writer.errorString();
-    };
+    const auto encode =
+        ImageEncoding(picture.Image(), suffix == QLatin1String("png") ? "png" : "bmp");
     if (*out != "-") {
         const SaveOutcome saved = SaveWhole(Q(*out), encode);
         if (saved.fault == SaveOutcome::Fault::Writer)

@@ -285,23 +285,6 @@ QString SaveFailureReason(const QString& path, qint64 needBytes) {
     return QStringLiteral("写入文件时出错。");
 }
 
-QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>& write) {
-    const SaveOutcome outcome = SaveWhole(path, write);
-    switch (outcome.fault) {
-        case SaveOutcome::Fault::None:
-            return {};
-        case SaveOutcome::Fault::System:
-            return QString::fromLocal8Bit(strerror(outcome.error));
-        case SaveOutcome::Fault::NotRegular:
-            return QStringLiteral("not a regular file");
-        case SaveOutcome::Fault::ForeignLink:
-            return QStringLiteral("a symbolic link that belongs to another user");
-        case SaveOutcome::Fault::Writer:
-            break;
-    }
-    return outcome.detail;
-}
-
 namespace {
 // One page the picture's size at the screen's 96 pixels an inch, the picture filling it.
 QString WritePicturePdf(const QImage& image, QIODevice& device) {
@@ -315,16 +298,6 @@ QString WritePicturePdf(const QImage& image, QIODevice& device) {
     painter.drawImage(QPoint(0, 0), image);
     if (!painter.end() || device.size() == 0) return QStringLiteral("nothing written");
     return {};
-}
-
-std::function<QString(QIODevice&)> Encoding(const QImage& image, const char* format) {
-    return [&image, format](QIODevice& device) {
-        if (qstricmp(format, "pdf") == 0) return WritePicturePdf(image, device);
-        if (qstricmp(format, "bmp") == 0 && image.format() == QImage::Format_RGB32)
-            return WriteBmp(image, device);
-        QImageWriter writer(&device, format);
-        return writer.write(image) ? QString() : writer.errorString();
-    };
 }
 
 void PutLittleEndian(uchar*& at, quint32 value, int bytes) {
@@ -373,12 +346,18 @@ QString WriteBmp(const QImage& image, QIODevice& device) {
     return {};
 }
 
-QString WriteImageWhole(const QImage& image, const QString& path, const char* format) {
-    return WriteWhole(path, Encoding(image, format));
+std::function<QString(QIODevice&)> ImageEncoding(const QImage& image, const char* format) {
+    return [&image, format](QIODevice& device) {
+        if (qstricmp(format, "pdf") == 0) return WritePicturePdf(image, device);
+        if (qstricmp(format, "bmp") == 0 && image.format() == QImage::Format_RGB32)
+            return WriteBmp(image, device);
+        QImageWriter writer(&device, format);
+        return writer.write(image) ? QString() : writer.errorString();
+    };
 }
 
 QString SaveImageWhole(const QImage& image, const QString& path, const char* format) {
-    const SaveOutcome outcome = SaveWhole(path, Encoding(image, format));
+    const SaveOutcome outcome = SaveWhole(path, ImageEncoding(image, format));
     if (outcome.ok()) return {};
     qCWarning(lcSave) << "cannot save" << path << outcome.error << outcome.detail;
     return ChineseSaveReason(outcome, path);

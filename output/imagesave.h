@@ -46,17 +46,14 @@ SaveOutcome SaveWhole(const QString& path, const std::function<QString(QIODevice
 // error the failing call gave rather than from a guess.
 QString ChineseSaveReason(const SaveOutcome& outcome, const QString& path);
 
-// SaveWhole with the reason as an empty string on success, else the system's or the
-// writer's own words.
-QString WriteWhole(const QString& path, const std::function<QString(QIODevice&)>& write);
-
 // A 32-bit RGB picture (Format_RGB32) as a 24-bit BMP file, the bytes Qt's BMP writer gives,
 // without looking through every image plugin for a writer as QImageWriter does. Returns an
 // empty string on success, else the reason.
 QString WriteBmp(const QImage& image, QIODevice& device);
 
-// An image through WriteWhole.
-QString WriteImageWhole(const QImage& image, const QString& path, const char* format);
+// The writer of image in format ("bmp", "png", "jpeg", "pdf": one page the picture's size)
+// for SaveWhole; a 32-bit BMP through WriteBmp. It refers to image, which must outlive it.
+std::function<QString(QIODevice&)> ImageEncoding(const QImage& image, const char* format);
 
 // The format a picture file's name asks for by its ending, in any case: "bmp" for .bmp, "png"
 // for .png, "jpeg" for .jpg and .jpeg, "pdf" for .pdf; nullptr for any other name.

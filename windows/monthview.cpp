@@ -126,8 +126,7 @@ void MonthView::stepMonth(int steps) {
 }
 
 void MonthView::monthEdited() {
-    const double value = Val(monthCombo->currentText().toStdString());
-    if (value < 1 || value > 12) {
+    if (chosenMonth() == 0) {
         monthCombo->setEditText(QStringLiteral(" 1"));
         // The caret goes before the 1, so a letter typed next is refused as well instead of
         // standing after a month that reads as valid.

@@ -42,6 +42,8 @@ QStringList RememberedChoices::load() {
 }
 
 void RememberedChoices::keepPlace(QWidget* w, const QString& name) {
+    // A window opened again after it was closed takes the place of its gone self.
+    std::erase_if(places_, [](const auto& kept) { return kept.first.isNull(); });
     places_.emplace_back(w, name);
     w->installEventFilter(this);
     if (!readable_) return;

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "tests/support/clirun.h"
+#include "tests/support/testpictures.h"
 
 namespace orlenda {
 namespace {
@@ -20,16 +21,9 @@ using namespace test;
 
 std::map<QString, QByteArray> Contents(const Folder& f) {
     std::map<QString, QByteArray> files;
-    for (const QString& name : QDir(f.dir()).entryList(QDir::Files | QDir::Hidden)) {
-        QFile file(f.path(name));
-        if (file.open(QIODevice::ReadOnly)) files[name] = file.readAll();
-    }
+    for (const QString& name : QDir(f.dir()).entryList(QDir::Files | QDir::Hidden))
+        files[name] = ReadFile(f.path(name));
     return files;
-}
-
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 struct stat Status(const QString& path) {
@@ -82,7 +76,7 @@ TEST(Refusal, SaysWhyAndLeavesTheFolderAsItWas) {
         f.write(QStringLiteral("long.txt"), QByteArray(4097, 'x'));
         f.write(QStringLiteral("broken.jpg"), "\xff\xd8\xff\xe0 not really a JPEG");
         f.write(QStringLiteral("old.bmp"), "an earlier output");
-        QByteArray damaged = Bytes(f.path(QStringLiteral("china.txt")));
+        QByteArray damaged = ReadFile(f.path(QStringLiteral("china.txt")));
         f.write(QStringLiteral("damaged.txt"), damaged.replace("2008 0 23 99", "2008 0 23 9x"));
         ASSERT_EQ(::mkfifo(QFile::encodeName(f.path(QStringLiteral("fifo"))).constData(), 0600), 0);
         QImage picture(40, 30, QImage::Format_RGB32);  // 600 x 450 twips
@@ -135,7 +129,7 @@ TEST(Save, WhatStandsAtTheName) {
         ASSERT_EQ(test::Run(QStringLiteral("sh"), {QStringLiteral("-c"), c.made}, f.dir()).code, 0);
         const QString out = f.path("out.pdf"), end = QFileInfo(f.path(c.end)).canonicalFilePath();
         const struct stat before = Status(end), linkBefore = Status(out);
-        const QByteArray bytesBefore = S_ISREG(before.st_mode) ? Bytes(end) : QByteArray();
+        const QByteArray bytesBefore = S_ISREG(before.st_mode) ? ReadFile(end) : QByteArray();
 
         const Outcome r = f.run(QStringLiteral("sheet 2008 --paper A4 -o out.pdf"));
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
@@ -146,7 +140,7 @@ TEST(Save, WhatStandsAtTheName) {
                   std::tuple(before.st_mode, before.st_rdev, before.st_uid, before.st_gid));
         // Read only what is a regular file: a FIFO would wait for a writer.
         if (S_ISREG(before.st_mode)) {
-            EXPECT_TRUE(c.code ? Bytes(end) == bytesBefore : IsPdf(Bytes(end)));
+            EXPECT_TRUE(c.code ? ReadFile(end) == bytesBefore : IsPdf(ReadFile(end)));
         }
         EXPECT_EQ(
             QDir(f.dir()).entryList({QStringLiteral(".orlenda-*")}, QDir::Files | QDir::Hidden),
@@ -166,7 +160,7 @@ TEST(Save, FlushedBeforeTheRename) {
                    "trace=fsync,fdatasync,rename,renameat,renameat2", QStringLiteral(ORLENDA_BIN),
                    "edoc", "2008", "--data", "china.txt", "-o", "out.bmp"},
                   f.dir());
-    const QString trace = QString::fromUtf8(Bytes(f.path(QStringLiteral("trace"))));
+    const QString trace = QString::fromUtf8(ReadFile(f.path(QStringLiteral("trace"))));
     if (r.code != 0 && !trace.contains(QStringLiteral("exited with 0")))
         GTEST_SKIP() << "strace cannot follow the program here: " << r.err.toStdString();
     const QRegularExpression rename(
@@ -190,7 +184,8 @@ TEST(Program, GreetingWithCrLfLineEnds) {
         const Outcome r = f.run(QStringLiteral("edoc 2008 --greeting %1.txt -o %1.bmp").arg(name));
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
     }
-    EXPECT_EQ(Bytes(f.path(QStringLiteral("lf.bmp"))), Bytes(f.path(QStringLiteral("crlf.bmp"))));
+    EXPECT_EQ(ReadFile(f.path(QStringLiteral("lf.bmp"))),
+              ReadFile(f.path(QStringLiteral("crlf.bmp"))));
 }
 
 // "-o -": the sheet as PDF, the document as PNG when asked; a .png name gives PNG too.
@@ -199,10 +194,10 @@ TEST(Program, WritesToStandardOutput) {
     const QString out = f.path(QStringLiteral("stdout"));
     Outcome r = f.run(QStringLiteral("sheet 2008 --paper A4 -o -"), out);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(IsPdf(Bytes(out)));
+    EXPECT_TRUE(IsPdf(ReadFile(out)));
     r = f.run(QStringLiteral("edoc 2008 --format png -o -"), out);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(QImage::fromData(Bytes(out), "png").size(), QSize(769, 1000));
+    EXPECT_EQ(QImage::fromData(ReadFile(out), "png").size(), QSize(769, 1000));
     r = f.run(QStringLiteral("edoc 2008 -o doc.png"));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(QImage(f.path(QStringLiteral("doc.png")), "png").size(), QSize(769, 1000));

@@ -12,10 +12,7 @@
 #include "pictures/picture.h"
 #include "tests/fuzz/fuzzcheck.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    orlenda::fuzz::StartGui(argc, argv);
-    return 0;
-}
+ORLENDA_FUZZ_STARTS_GUI
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes =

@@ -15,15 +15,15 @@ namespace orlenda::fuzz {
 #include <QGuiApplication>
 #include <cstdlib>
 
-namespace orlenda::fuzz {
-
-// Text and pictures need a GUI application; no display is used.
-inline void StartGui(int* argc, char*** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (QGuiApplication::instance()) return;
-    new QGuiApplication(*argc, *argv);
-    std::atexit([] { delete QGuiApplication::instance(); });
-}
-
-}  // namespace orlenda::fuzz
+// Text and pictures need a GUI application (no display is used): a target that draws starts
+// one before its first input by naming this once.
+#define ORLENDA_FUZZ_STARTS_GUI                                    \
+    extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) { \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))        \
+            qputenv("QT_QPA_PLATFORM", "offscreen");               \
+        if (QGuiApplication::instance()) return 0;                 \
+        new QGuiApplication(*argc, *argv);                         \
+        std::atexit([] { delete QGuiApplication::instance(); });   \
+        return 0;                                                  \
+    }
 #endif
