@@ -27,8 +27,10 @@ std::chrono::year_month_day WalkLunarYear(int year, const YearRecord& record,
             ++lunar.monthIndex;
             lunar.day = 1;
         }
-        lunar.date = day;
-        if (visit) visit(lunar);
+        if (visit) {  // a date's civil form costs more than the rest of a day's step
+            lunar.date = day;
+            visit(lunar);
+        }
         ++lunar.day;
     }
     return last;

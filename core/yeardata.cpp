@@ -285,7 +285,9 @@ std::optional<YearRecord> ParseLine(const std::string& line, std::size_t fullLen
     if (fullLength != kLineLength)
         return refuse(whole(LineFault::TextAfterEnd),
                       where + ": text after QingmingDay" + lengthNote);
-    if (expectedYear != 0 && !FindProblem(r, expectedYear, p))
+    // The fields passed: only the year can be wrong for this line (and the walk is not redone).
+    if (expectedYear != 0 && static_cast<int>(Val(r.YearText)) != expectedYear &&
+        !FindProblem(r, expectedYear, p))
         return refuse(p, where + ", " + p.field + ": " + p.text);
     return r;
 }

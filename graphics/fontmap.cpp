@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QSet>
 #include <cmath>
 
 namespace orlenda {
@@ -29,6 +30,18 @@ QStringList substitutes(const QString& face) {
     return {QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("AR PL UMing CN"),
             QStringLiteral("AR PL SungtiL GB"), QStringLiteral("WenQuanYi Zen Hei Mono")};
 }
+
+// Installed families, listed once: asking fontconfig whether a family exists resolves its
+// aliases, which costs as much as opening a font, for every name absent from this machine.
+bool Installed(const QString& family) {
+    static const QSet<QString> installed = [] {
+        QSet<QString> set;
+        for (const QString& f : QFontDatabase::families()) set.insert(f.toCaseFolded());
+        return set;
+    }();
+    return installed.contains(family.toCaseFolded());
+}
+
 }  // namespace
 
 bool IsEmLineFace(const QString& face) {
@@ -37,7 +50,7 @@ bool IsEmLineFace(const QString& face) {
 }
 
 bool HasHalfWidthAscii(const QString& family) {
-    if (!QFontDatabase::hasFamily(family)) return false;
+    if (!Installed(family)) return false;
     QFont font(family);
     font.setPixelSize(200);
     font.setStyleStrategy(QFont::NoFontMerging);
@@ -65,16 +78,22 @@ QString ResolveFontFamily(const QString& face) {
                        face.startsWith(QStringLiteral("仿宋")) ||
                        face.startsWith(QStringLiteral("楷体")) ||
                        face == QStringLiteral("华文行楷");
-    if (!known && !face.isEmpty() && QFontDatabase::hasFamily(face)) {
+    if (!known && !face.isEmpty() && Installed(face)) {
         chosen = face;  // a face the user picked from the installed list
     } else {
-        // The substitutes recur across faces ("" and 宋体 share theirs): each family is looked
-        // up in fontconfig and measured once.
+        // These Debian fonts draw ASCII at half an ideograph at every size (the tests measure
+        // them); any other candidate is measured here, once: a font under a Windows name may
+        // be anything installed under it, and AR PL UKai CN has a few wider letters. The
+        // candidates recur across faces ("" and 宋体 share theirs).
+        static const QSet<QString> debian{
+            QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL SungtiL GB"),
+            QStringLiteral("WenQuanYi Zen Hei Mono"), QStringLiteral("AR PL KaitiM GB")};
         static QHash<QString, bool> halfWidth;
         for (const QString& c : FontCandidates(face)) {
+            if (!Installed(c)) continue;
             auto measured = halfWidth.constFind(c);
             if (measured == halfWidth.constEnd())
-                measured = halfWidth.insert(c, HasHalfWidthAscii(c));
+                measured = halfWidth.insert(c, debian.contains(c) || HasHalfWidthAscii(c));
             if (*measured) {
                 chosen = c;
                 break;

@@ -2,14 +2,18 @@
 #include "graphics/surface.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
+#include <QRawFont>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
 #include "graphics/fontmap.h"
+#include "graphics/logging.h"
 
 namespace orlenda {
 
@@ -40,8 +44,35 @@ struct Surface::ResolvedFont {
     QFont font;
     QFontMetricsF metrics;
     double ascent, height;
-    QHash<QString, double> widths;  // twips
+    // A text is shaped once: its glyphs placed from the baseline origin, and its advance.
+    struct Shaped {
+        QList<QGlyphRun> runs;
+        double width;  // twips
+    };
+    QHash<QString, Shaped> shaped;
+    const Shaped& shape(const QString& text);
 };
+
+const Surface::ResolvedFont::Shaped& Surface::ResolvedFont::shape(const QString& text) {
+    if (auto it = shaped.constFind(text); it != shaped.constEnd()) return *it;
+    QTextLayout layout(text, font, const_cast<QPaintDevice*>(device));
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setFlags(QTextOption::IncludeTrailingSpaces);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    // The line's advance, not its natural width: that one also counts an italic's overhang.
+    Shaped result{layout.glyphRuns(), line.horizontalAdvance() / scale};
+    for (QGlyphRun& run : result.runs) {
+        QList<QPointF> at = run.positions();
+        for (QPointF& p : at) p.ry() -= line.ascent();
+        run.setPositions(at);
+    }
+    if (shaped.size() >= 4096) shaped.clear();
+    return *shaped.insert(text, std::move(result));
+}
 
 Surface::ResolvedFont& Surface::resolved() {
     const QPaintDevice* device = painter().device();
@@ -78,12 +109,7 @@ Surface::ResolvedFont& Surface::resolved() {
 
 double Surface::TextWidth(const QString& text) {
     if (text.isEmpty()) return 0;
-    ResolvedFont& f = resolved();
-    if (auto it = f.widths.constFind(text); it != f.widths.constEnd()) return *it;
-    const double w = f.metrics.horizontalAdvance(text) / f.scale;
-    if (f.widths.size() >= 4096) f.widths.clear();
-    f.widths.insert(text, w);
-    return w;
+    return resolved().shape(text).width;
 }
 
 double Surface::TextHeight() { return resolved().height; }
@@ -99,15 +125,80 @@ void Surface::Print(const QString& text, bool lineEnd) {
     }
 }
 
+struct Surface::PendingText {
+    QFont font;
+    QRawFont rawFont;
+    QColor colour;
+    QGlyphRun::GlyphRunFlags flags;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;  // device pixels
+};
+
+Surface::TextBatch::TextBatch(Surface& surface) : surface_(surface), outer_(!surface.batching_) {
+    surface_.batching_ = true;
+}
+
+Surface::TextBatch::~TextBatch() {
+    if (!outer_) return;
+    surface_.batching_ = false;
+    try {
+        surface_.flushText();
+    } catch (const SurfaceError& e) {
+        qCWarning(lcRender) << "texts not drawn:" << e.what();
+    }
+}
+
+void Surface::flushText() {
+    if (!pending_ || pending_->glyphs.isEmpty()) return;
+    QGlyphRun run;
+    run.setRawFont(pending_->rawFont);
+    run.setFlags(pending_->flags);
+    run.setGlyphIndexes(pending_->glyphs);
+    run.setPositions(pending_->positions);
+    pending_->glyphs.clear();
+    pending_->positions.clear();
+    QPainter& p = painter();
+    p.setFont(pending_->font);
+    p.setPen(pending_->colour);
+    p.drawGlyphRun(QPointF(), run);
+}
+
+void Surface::discardText() {
+    if (!pending_) return;
+    pending_->glyphs.clear();
+    pending_->positions.clear();
+}
+
 void Surface::drawText(double x, double y, const QString& text) {
-    const ResolvedFont& f = resolved();
+    ResolvedFont& f = resolved();
     // Blanks leave no mark unless underlined; the position still moves past them.
     if (!FontUnderline && std::all_of(text.begin(), text.end(), [](QChar c) { return c == u' '; }))
         return;
-    QPainter& p = painter();
-    p.setFont(f.font);
-    p.setPen(ToQColor(ForeColor));
-    p.drawText(QPointF(x * f.scale, y * f.scale + f.ascent), text);
+    const QPointF origin(x * f.scale, y * f.scale + f.ascent);
+    const QColor colour = ToQColor(ForeColor);
+    if (FontUnderline || !batching_) {
+        flushText();
+        QPainter& p = painter();
+        p.setFont(f.font);
+        p.setPen(colour);
+        if (FontUnderline)  // a glyph run carries no underline of its own
+            p.drawText(origin, text);
+        else
+            for (const QGlyphRun& run : f.shape(text).runs) p.drawGlyphRun(origin, run);
+        return;
+    }
+    if (!pending_) pending_ = std::make_shared<PendingText>();
+    for (const QGlyphRun& run : f.shape(text).runs) {
+        if (run.rawFont() != pending_->rawFont || run.flags() != pending_->flags ||
+            colour != pending_->colour || f.font != pending_->font)
+            flushText();
+        pending_->font = f.font;
+        pending_->rawFont = run.rawFont();
+        pending_->flags = run.flags();
+        pending_->colour = colour;
+        pending_->glyphs += run.glyphIndexes();
+        for (const QPointF& at : run.positions()) pending_->positions << origin + at;
+    }
 }
 
 void Surface::PaintPicture(const QImage& picture, double x1, double y1, double w1, double h1,
@@ -121,11 +212,13 @@ void Surface::PaintPicture(const QImage& picture, double x1, double y1, double w
 }
 
 void Surface::FillBox(double x, double y, double w, double h, Colour colour) {
+    flushText();
     const double s = scale();
     painter().fillRect(QRectF(x * s, y * s, w * s, h * s), ToQColor(colour));
 }
 
 void Surface::drawPicture(const QImage& picture, const QRectF& target, const QRectF& source) {
+    flushText();
     QPainter& p = painter();
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(target, picture, source);
@@ -168,6 +261,7 @@ PictureBox::~PictureBox() { endPainting(); }
 
 void PictureBox::endPainting() {
     if (painter_) {
+        flushText();
         painter_->end();
         painter_.reset();
     }
@@ -196,6 +290,7 @@ void PictureBox::SetPicture(const QImage& picture) {
 }
 
 void PictureBox::Cls() {
+    discardText();
     QPainter& p = painter();
     p.fillRect(QRect(QPoint(0, 0), naturalSize_), ToQColor(back_));
     if (!picture_.isNull()) p.drawImage(QPointF(0, 0), picture_);
@@ -229,6 +324,7 @@ double PrinterPage::scale() const {
 
 void PrinterPage::EndDoc() {
     if (!painter_) throw SurfaceError("nothing to print");
+    flushText();
     const bool ok = painter_->end();
     painter_.reset();
     if (!ok) throw SurfaceError("the print job failed");

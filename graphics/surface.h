@@ -75,6 +75,21 @@ class Surface {
     // The font the current settings stand for, as resolved on this platform.
     QFont CurrentFont() const;
 
+    // While a batch is open, texts go to the device together, one run for each font and
+    // colour in turn, as soon as anything else is drawn or the batch closes: the same marks,
+    // sent in fewer and larger pieces.
+    class TextBatch {
+      public:
+        explicit TextBatch(Surface& surface);
+        ~TextBatch();
+        TextBatch(const TextBatch&) = delete;
+        TextBatch& operator=(const TextBatch&) = delete;
+
+      private:
+        Surface& surface_;
+        bool outer_;
+    };
+
   protected:
     // The painter of the current page or picture (beginning a job if needed).
     virtual QPainter& painter() = 0;
@@ -85,6 +100,10 @@ class Surface {
     virtual void drawPicture(const QImage& picture, const QRectF& target, const QRectF& source);
     // The font scaled for this device.
     QFont deviceFont();
+    // Draws the batched texts; done before anything else is drawn.
+    void flushText();
+    // Forgets them, cleared away before they were drawn.
+    void discardText();
 
   private:
     // The drawers switch between a few fonts for every cell; resolving and measuring a font
@@ -92,6 +111,9 @@ class Surface {
     struct ResolvedFont;
     ResolvedFont& resolved();
     std::vector<std::shared_ptr<ResolvedFont>> fonts_;
+    bool batching_ = false;
+    struct PendingText;
+    std::shared_ptr<PendingText> pending_;
 };
 
 // A picture box with a persistent image: everything drawn stays in Image().

@@ -214,6 +214,7 @@ void drawInset(Surface& page, const YearLayout& layout, const YearContent& conte
 // Title, blocks, greeting and inset: the one drawing of every layout.
 void drawYear(Surface& page, const YearLayout& layout, const YearContent& content,
               const Inks& inks) {
+    const Surface::TextBatch batch(page);
     const Colour before = drawTitle(page, layout, content, inks);
     if (!content.model) qCWarning(lcRender) << "no calendar model: the months are left out";
     for (int r = 0; r <= 3 && content.model; ++r) {

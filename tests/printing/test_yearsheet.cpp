@@ -9,6 +9,7 @@
 
 #include "core/calendar.h"
 #include "core/yeardata.h"
+#include "graphics/fontmap.h"
 #include "graphics/surface.h"
 #include "printing/yearsheet.h"
 
@@ -253,6 +254,54 @@ class YearSheetTest : public QObject {
         // The sheet takes its red back even when the title fails.
         if (failing == QStringLiteral("2008年"))
             for (const DrawnText& d : page.find(QStringLiteral("  1"))) QCOMPARE(d.colour, kEntry);
+    }
+
+    // The layouts count half widths: every ASCII advance is half an ideograph's, at all sizes.
+    void standInsAreHalfWidth() {
+        for (const char* face : {"宋体", "黑体", "仿宋_GB2312", "楷体_GB2312", "华文行楷"}) {
+            QFont font(ResolveFontFamily(QString::fromUtf8(face)));
+            font.setStyleStrategy(QFont::NoFontMerging);
+            QCOMPARE(QFontInfo(font).family(), font.family());  // installed, not a fallback
+            for (int pixels : {12, 16, 19, 24, 60, 120, 200}) {
+                font.setPixelSize(pixels);
+                const QFontMetricsF m(font);
+                for (char c = ' '; c < 0x7f; ++c)
+                    QVERIFY2(2 * m.horizontalAdvance(QChar(c)) == m.horizontalAdvance(u'中'),
+                             qPrintable(font.family() + QChar(c)));
+            }
+        }
+    }
+
+    // A box or picture drawn later covers batched text, a clear removes it; colours stay apart.
+    void batchedTextUnderLaterDrawing_data() {
+        QTest::addColumn<QString>("after");
+        for (const char* step : {"nothing", "box", "picture", "clear"}) QTest::newRow(step) << step;
+    }
+    void batchedTextUnderLaterDrawing() {
+        QFETCH(QString, after);
+        PictureBox box(3000, 1500);  // 200 x 100 white pixels
+        {
+            const Surface::TextBatch batch(box);
+            box.FontSize = 36;
+            box.ForeColor = RGB(255, 0, 0);
+            box.Print(QStringLiteral("中中中"), false);
+            QImage blue(200, 100, QImage::Format_RGB32);
+            blue.fill(Qt::blue);
+            if (after == "box") box.FillBox(0, 0, 3000, 1500, RGB(0, 0, 255));
+            if (after == "picture") box.PaintPicture(blue, 0, 0, 3000, 1500, 0, 0, 3000, 1500);
+            if (after == "clear") box.Cls();
+            box.ForeColor = RGB(0, 160, 0);
+            box.CurrentX = 0, box.CurrentY = 800;
+            box.Print(QStringLiteral("中中中"), false);
+        }
+        const QImage image = box.Image();
+        int red = 0, green = 0;  // pixels inside the strokes
+        for (int i = 0; i < 200 * 100; ++i) {
+            red += image.pixel(i % 200, i / 200) == qRgb(255, 0, 0);
+            green += image.pixel(i % 200, i / 200) == qRgb(0, 160, 0);
+        }
+        QCOMPARE(red > 50, after == "nothing");
+        QVERIFY(green > 50);
     }
 };
 
