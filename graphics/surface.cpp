@@ -70,6 +70,28 @@ const Surface::ResolvedFont::Shaped& Surface::ResolvedFont::shape(const QString&
         for (QPointF& p : at) p.ry() -= line.ascent();
         run.setPositions(at);
     }
+    // Blanks around a text leave no mark: their glyphs are not sent (half a page's glyphs
+    // are the padding of the day cells).
+    qsizetype lead = 0, trail = 0;
+    while (lead < text.size() && text[lead] == u' ') ++lead;
+    while (trail < text.size() - lead && text[text.size() - 1 - trail] == u' ') ++trail;
+    if ((lead || trail) && !result.runs.isEmpty()) {
+        auto trim = [](QGlyphRun& run, qsizetype count, bool front) {
+            const QList<quint32> space = run.rawFont().glyphIndexesForString(QStringLiteral(" "));
+            QList<quint32> glyphs = run.glyphIndexes();
+            QList<QPointF> at = run.positions();
+            while (count-- > 0 && !glyphs.isEmpty() && space.size() == 1 &&
+                   (front ? glyphs.first() : glyphs.last()) == space[0]) {
+                glyphs.remove(front ? 0 : glyphs.size() - 1);
+                at.remove(front ? 0 : at.size() - 1);
+            }
+            run.setGlyphIndexes(glyphs);
+            run.setPositions(at);
+        };
+        trim(result.runs.first(), lead, true);
+        trim(result.runs.last(), trail, false);
+        result.runs.removeIf([](const QGlyphRun& r) { return r.glyphIndexes().isEmpty(); });
+    }
     if (shaped.size() >= 4096) shaped.clear();
     return *shaped.insert(text, std::move(result));
 }
