@@ -70,12 +70,12 @@ const Surface::ResolvedFont::Shaped& Surface::ResolvedFont::shape(const QString&
         for (QPointF& p : at) p.ry() -= line.ascent();
         run.setPositions(at);
     }
-    // Blanks around a text leave no mark: their glyphs are not sent (half a page's glyphs
-    // are the padding of the day cells).
+    // Blanks around a text leave no mark unless underlined: their glyphs are not sent (half
+    // a page's glyphs are the padding of the day cells).
     qsizetype lead = 0, trail = 0;
     while (lead < text.size() && text[lead] == u' ') ++lead;
     while (trail < text.size() - lead && text[text.size() - 1 - trail] == u' ') ++trail;
-    if ((lead || trail) && !result.runs.isEmpty()) {
+    if ((lead || trail) && !result.runs.isEmpty() && !font.underline()) {
         auto trim = [](QGlyphRun& run, qsizetype count, bool front) {
             const QList<quint32> space = run.rawFont().glyphIndexesForString(QStringLiteral(" "));
             QList<quint32> glyphs = run.glyphIndexes();
@@ -198,15 +198,13 @@ void Surface::drawText(double x, double y, const QString& text) {
         return;
     const QPointF origin(x * f.scale, y * f.scale + f.ascent);
     const QColor colour = ToQColor(ForeColor);
+    // An underline goes under one text's glyphs: underlined texts are drawn on their own.
     if (FontUnderline || !batching_) {
         flushText();
         QPainter& p = painter();
         p.setFont(f.font);
         p.setPen(colour);
-        if (FontUnderline)  // a glyph run carries no underline of its own
-            p.drawText(origin, text);
-        else
-            for (const QGlyphRun& run : f.shape(text).runs) p.drawGlyphRun(origin, run);
+        for (const QGlyphRun& run : f.shape(text).runs) p.drawGlyphRun(origin, run);
         return;
     }
     if (!pending_) pending_ = std::make_shared<PendingText>();
