@@ -50,25 +50,54 @@ struct Surface::ResolvedFont {
         double width;  // twips
     };
     QHash<QString, Shaped> shaped;
+    QRawFont raw;  // the font's own glyphs, for placeSimply
     const Shaped& shape(const QString& text);
+    bool placeSimply(const QString& text, Shaped& result);
 };
+
+// The design's faces need no shaping for texts of digits, blanks and ideographs that their
+// font holds: the glyphs follow one another by their advances, where a layout puts them too.
+bool Surface::ResolvedFont::placeSimply(const QString& text, Shaped& result) {
+    if (!IsEmLineFace(name) || font.underline()) return false;
+    for (QChar c : text)
+        if (c != u' ' && (c < u'0' || c > u'9') && (c < u'\u4E00' || c > u'\u9FFF')) return false;
+    if (!raw.isValid()) raw = QRawFont::fromFont(QFont(font, const_cast<QPaintDevice*>(device)));
+    const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+    if (glyphs.size() != text.size() || glyphs.contains(0)) return false;
+    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+    QList<QPointF> at;
+    QPointF x;
+    for (const QPointF& advance : advances) {
+        at << x;
+        x += advance;
+    }
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(at);
+    result = {{run}, x.x() / scale};
+    return true;
+}
 
 const Surface::ResolvedFont::Shaped& Surface::ResolvedFont::shape(const QString& text) {
     if (auto it = shaped.constFind(text); it != shaped.constEnd()) return *it;
-    QTextLayout layout(text, font, const_cast<QPaintDevice*>(device));
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    option.setFlags(QTextOption::IncludeTrailingSpaces);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    const QTextLine line = layout.createLine();
-    layout.endLayout();
-    // The line's advance, not its natural width: that one also counts an italic's overhang.
-    Shaped result{layout.glyphRuns(), line.horizontalAdvance() / scale};
-    for (QGlyphRun& run : result.runs) {
-        QList<QPointF> at = run.positions();
-        for (QPointF& p : at) p.ry() -= line.ascent();
-        run.setPositions(at);
+    Shaped result;
+    if (!placeSimply(text, result)) {
+        QTextLayout layout(text, font, const_cast<QPaintDevice*>(device));
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        option.setFlags(QTextOption::IncludeTrailingSpaces);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        // The line's advance, not its natural width: that one also counts an italic's overhang.
+        result = {layout.glyphRuns(), line.horizontalAdvance() / scale};
+        for (QGlyphRun& run : result.runs) {
+            QList<QPointF> at = run.positions();
+            for (QPointF& p : at) p.ry() -= line.ascent();
+            run.setPositions(at);
+        }
     }
     // Blanks around a text leave no mark unless underlined: their glyphs are not sent (half
     // a page's glyphs are the padding of the day cells).
@@ -125,6 +154,7 @@ Surface::ResolvedFont& Surface::resolved() {
                                                     m,
                                                     em ? emPixels * 220 / 256 : m.ascent(),
                                                     (em ? emPixels : m.height()) / s,
+                                                    {},
                                                     {}}));
     return *fonts_.back();
 }
