@@ -7,6 +7,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QRawFont>
 #include <QTextLayout>
 #include <algorithm>
@@ -156,7 +157,18 @@ Surface::ResolvedFont& Surface::resolved() {
                                                     (em ? emPixels : m.height()) / s,
                                                     {},
                                                     {}}));
-    return *fonts_.back();
+    ResolvedFont& r = *fonts_.back();
+    // A PDF page takes glyphs as outlines at any size: there the design's faces come resized
+    // from one font of each face and style, instead of fontconfig being asked for each size.
+    const QPaintEngine* engine = painter().paintEngine();
+    if (em && engine && engine->type() == QPaintEngine::Pdf) {
+        QRawFont& any = resizable_[font.family() + QChar(u'0' + 2 * FontBold + FontItalic)];
+        if (!any.isValid())
+            any = QRawFont::fromFont(QFont(font, const_cast<QPaintDevice*>(device)));
+        r.raw = any;
+        if (r.raw.pixelSize() != font.pixelSize()) r.raw.setPixelSize(font.pixelSize());
+    }
+    return r;
 }
 
 double Surface::TextWidth(const QString& text) {

@@ -5,8 +5,10 @@
 // (a persistent image at 15 twips per pixel) and on a printer page (any paged device).
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -111,6 +113,7 @@ class Surface {
     struct ResolvedFont;
     ResolvedFont& resolved();
     std::vector<std::shared_ptr<ResolvedFont>> fonts_;
+    QHash<QString, QRawFont> resizable_;  // by family and style
     bool batching_ = false;
     struct PendingText;
     std::shared_ptr<PendingText> pending_;
