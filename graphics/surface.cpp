@@ -56,12 +56,14 @@ struct Surface::ResolvedFont {
     bool placeSimply(const QString& text, Shaped& result);
 };
 
-// The design's faces need no shaping for texts of digits, blanks and ideographs that their
-// font holds: the glyphs follow one another by their advances, where a layout puts them too.
+// The design's faces need no shaping for texts of ASCII, ideographs and CJK punctuation that
+// their font holds: the glyphs follow one another by their advances, where a layout puts them.
 bool Surface::ResolvedFont::placeSimply(const QString& text, Shaped& result) {
-    if (!IsEmLineFace(name) || font.underline()) return false;
+    if (!IsEmLineFace(name)) return false;
     for (QChar c : text)
-        if (c != u' ' && (c < u'0' || c > u'9') && (c < u'\u4E00' || c > u'\u9FFF')) return false;
+        if ((c < u' ' || c > u'~') && (c < u'\u3000' || c > u'\u303F') &&
+            (c < u'\u4E00' || c > u'\u9FFF') && (c < u'\uFF01' || c > u'\uFF5E'))
+            return false;
     if (!raw.isValid()) raw = QRawFont::fromFont(QFont(font, const_cast<QPaintDevice*>(device)));
     const QList<quint32> glyphs = raw.glyphIndexesForString(text);
     if (glyphs.size() != text.size() || glyphs.contains(0)) return false;
@@ -76,6 +78,7 @@ bool Surface::ResolvedFont::placeSimply(const QString& text, Shaped& result) {
     run.setRawFont(raw);
     run.setGlyphIndexes(glyphs);
     run.setPositions(at);
+    run.setUnderline(font.underline());
     result = {{run}, x.x() / scale};
     return true;
 }
