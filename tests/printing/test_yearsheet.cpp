@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The year sheet recorded: colours, styles and anchors in the design's twips that the golden
 // sheets' words with positions do not pin.
+#include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QTransform>
 #include <QtTest>
 #include <map>
@@ -302,6 +304,34 @@ class YearSheetTest : public QObject {
         }
         QCOMPARE(red > 50, after == "nothing");
         QVERIFY(green > 50);
+    }
+
+    // A PDF page resizes one font per style: texts keep size, bold, italic, underline or none.
+    void pdfTextsKeepSizeAndStyle() {
+        QBuffer pdf;
+        pdf.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&pdf);
+        writer.setResolution(1200);
+        PrinterPage page(&writer);
+        page.FontSize = 20;
+        page.FontBold = page.FontItalic = page.FontUnderline = true;
+        page.Print(QStringLiteral("2008年"));
+        page.FontBold = page.FontItalic = page.FontUnderline = false;
+        for (double size : {9, 12}) {
+            page.FontSize = size;
+            page.Print(QStringLiteral("十五"));
+        }
+        page.EndDoc();
+        QByteArray content;  // the deflated streams, inflated
+        for (qsizetype at = 0; (at = pdf.data().indexOf("stream\n\x78", at)) >= 0;) {
+            const qsizetype end = pdf.data().indexOf("endstream", at += 7);
+            content += qUncompress(QByteArray::fromHex("00100000") + pdf.data().mid(at, end - at));
+        }
+        QCOMPARE(content.count(" 333 Tf 1 0 .3 -1 0 0 Tm"), 1);  // 20 points at 1200 dpi
+        QCOMPARE(content.count(" 150 Tf 1 0 0 -1 0 0 Tm"), 1);
+        QCOMPARE(content.count(" 200 Tf 1 0 0 -1 0 0 Tm"), 1);
+        QCOMPARE(content.count("/ActualText"), 1);  // bold: a second copy that is no text
+        QCOMPARE(content.count(" l\nS\n"), 1);      // the underline's stroke
     }
 };
 
