@@ -373,9 +373,15 @@ void DocumentWindow::saveCalendar() {
         }
     }
     QString path = SaveFileName(saveFolder, name);
-    // An installed program's folder is not the user's to write: the pictures folder takes
-    // its place.
-    if (saveFolder == QCoreApplication::applicationDirPath()) path = WritablePlace(path);
+    // Beside the program when it runs from a folder of its own (a build or an unpacked copy,
+    // with its china.txt), and when that can be written; an installed program's folder is
+    // not the user's to write even where it could be (as root): the pictures folder then.
+    if (saveFolder == QCoreApplication::applicationDirPath()) {
+        if (QDir(saveFolder).exists(QStringLiteral("china.txt")))
+            path = WritablePlace(path);
+        else if (const QString pictures = PicturesFolder(); !pictures.isEmpty())
+            path = QDir(pictures).filePath(QFileInfo(path).fileName());
+    }
     const QFileInfo existing(path);
     if ((existing.exists() || existing.isSymLink()) && !existing.isDir()) {
         const auto& ask = PrintDialogs().askYesNo;
