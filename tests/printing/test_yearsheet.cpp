@@ -316,9 +316,11 @@ class YearSheetTest : public QObject {
         page.FontSize = 20;
         page.FontBold = page.FontItalic = page.FontUnderline = true;
         page.Print(QStringLiteral("2008年"));
-        page.FontBold = page.FontItalic = page.FontUnderline = false;
-        for (double size : {9, 12}) {
-            page.FontSize = size;
+        page.FontUnderline = false;
+        for (int i = 0; i < 4; ++i) {  // plain at 9 and 12 points, bold, italic
+            page.FontSize = i ? 12 : 9;
+            page.FontBold = i == 2;
+            page.FontItalic = i == 3;
             page.Print(QStringLiteral("十五"));
         }
         page.EndDoc();
@@ -329,8 +331,9 @@ class YearSheetTest : public QObject {
         }
         QCOMPARE(content.count(" 333 Tf 1 0 .3 -1 0 0 Tm"), 1);  // 20 points at 1200 dpi
         QCOMPARE(content.count(" 150 Tf 1 0 0 -1 0 0 Tm"), 1);
-        QCOMPARE(content.count(" 200 Tf 1 0 0 -1 0 0 Tm"), 1);
-        QCOMPARE(content.count("/ActualText"), 1);  // bold: a second copy that is no text
+        QCOMPARE(content.count(" 200 Tf 1 0 0 -1 0 0 Tm"), 2);
+        QCOMPARE(content.count(" 200 Tf 1 0 .3 -1 0 0 Tm"), 1);
+        QCOMPARE(content.count("/ActualText"), 2);  // bold: a second copy that is no text
         QCOMPARE(content.count(" l\nS\n"), 1);      // the underline's stroke
     }
 };
