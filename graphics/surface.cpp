@@ -43,7 +43,6 @@ struct Surface::ResolvedFont {
     double scale;
     const QPaintDevice* device;
     QFont font;
-    QFontMetricsF metrics;
     double ascent, height;
     // A text is shaped once: its glyphs placed from the baseline origin, and its advance.
     struct Shaped {
@@ -155,7 +154,6 @@ Surface::ResolvedFont& Surface::resolved() {
                                                     s,
                                                     device,
                                                     font,
-                                                    m,
                                                     em ? emPixels * 220 / 256 : m.ascent(),
                                                     (em ? emPixels : m.height()) / s,
                                                     {},
