@@ -227,9 +227,10 @@ class YearSheetCupsTest : public QObject {
             watch.start(20);
             Click(buttons->button(QDialogButtonBox::Ok));
         }
-        // The windows answered while the job was watched (one failed or paused at once leaves
-        // no time); the second press made no job.
-        if (queue != kBroken && queue != kPaused) QCOMPARE(answered, jobs > 0);
+        // The windows answered while the job was watched (a backend that fails at once, or a
+        // paused printer, may end the watch before the first look); the second press made no job.
+        if (queue != kBroken && queue != kStopping && queue != kPaused)
+            QCOMPARE(answered, jobs > 0);
         QCOMPARE(jobsMade() - jobsBefore, jobs);
         // A job that went through or failed ends; one on a stopped printer stays queued.
         const bool stays = queue == kStopping || queue == kPaused;
