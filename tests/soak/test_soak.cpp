@@ -47,15 +47,11 @@ class SoakTest : public QObject, public WindowTestBase {
         for (int i = 1; i <= steps; ++i) {
             Bounce(bar, "value", scrollDown_, i % 8 ? Qt::Key_Down : Qt::Key_PageDown,
                    i % 8 ? Qt::Key_Up : Qt::Key_PageUp);
-            // The program's event loop runs between a person's keys: closed previews are
-            // deleted and posted events delivered, not piled up until the end.
-            QCoreApplication::processEvents();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QTest::qWait(0);  // the event loop runs between keys: closed previews deleted
             if (i % perSheet) continue;
             Bounce(main_->yearCombo, "currentIndex", yearDown_, Qt::Key_Down, Qt::Key_Up);
             Click(++sheets_ % 3 ? main_->colourRadio : main_->monoRadio);
-            SheetPreview* preview =
-                PreviewOf(sheets_ % 2 ? main_->printA3Button : main_->printA4Button);
+            auto* preview = PreviewOf(sheets_ % 2 ? main_->printA3Button : main_->printA4Button);
             QVERIFY(preview);
             Click(preview->pdfButton);
             QCOMPARE(messages, QStringList{QStringLiteral("年历已保存为PDF文件：") +
